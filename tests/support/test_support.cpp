@@ -231,4 +231,44 @@ int RunProcess(const std::wstring& commandLine, const std::wstring& workingDir, 
   return static_cast<int>(code);
 }
 
+namespace {
+struct WindowSearch {
+  DWORD pid;
+  const wchar_t* className;
+  HWND found;
+};
+
+BOOL CALLBACK MatchWindow(HWND hwnd, LPARAM param) {
+  auto* search = reinterpret_cast<WindowSearch*>(param);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(hwnd, &owner);
+  if (owner != search->pid) return TRUE;
+  wchar_t cls[256] = {};
+  GetClassNameW(hwnd, cls, 256);
+  if (wcscmp(cls, search->className) != 0) return TRUE;
+  search->found = hwnd;
+  return FALSE;
+}
+}  // namespace
+
+HWND FindProcessWindow(DWORD pid, const wchar_t* className, DWORD timeoutMs) {
+  WindowSearch search{pid, className, nullptr};
+  WaitFor(
+      [&] {
+        EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
+        return search.found != nullptr;
+      },
+      timeoutMs);
+  return search.found;
+}
+
+std::wstring ProcessImagePath(DWORD pid) {
+  handles::UniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
+  if (!process) return L"";
+  wchar_t path[MAX_PATH * 2] = {};
+  DWORD size = MAX_PATH * 2;
+  if (!QueryFullProcessImageNameW(process.get(), 0, path, &size)) return L"";
+  return path;
+}
+
 }  // namespace testing_support

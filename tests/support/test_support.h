@@ -62,6 +62,13 @@ bool WaitFor(Predicate predicate, DWORD timeoutMs) {
   return true;
 }
 
+// The first visible-or-not top-level window of the given class owned by process pid, waiting
+// up to timeoutMs; nullptr if none appeared.
+HWND FindProcessWindow(DWORD pid, const wchar_t* className, DWORD timeoutMs);
+
+// Full image path of a running process, empty if it cannot be read.
+std::wstring ProcessImagePath(DWORD pid);
+
 std::string Narrow(const std::wstring& wide);  // UTF-8, for messages
 std::wstring Widen(const std::string& utf8);
 

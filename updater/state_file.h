@@ -1,0 +1,28 @@
+// The update state files that record applied versions (anti-rollback). Reading is tolerant:
+// any problem reads as -1, none recorded. Writes replace the file atomically, so a crash
+// leaves either the old or the new content, never a truncated file.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace updater {
+
+inline constexpr wchar_t kStateFile[] = L"launcher_state.json";
+inline constexpr wchar_t kStateFileHd[] = L"launcher_state_hd.json";
+
+// "applied_version" of dir + "\" + fileName, -1 when none.
+int64_t ReadAppliedVersion(const std::wstring& dir, const wchar_t* fileName);
+// Records version (0 or more), keeping the file's "applied_launcher_version". True when the
+// new file was put in place; on false the old file is untouched.
+bool WriteAppliedVersion(const std::wstring& dir, const wchar_t* fileName, int64_t version);
+
+// "applied_launcher_version" of "launcher_state.json" in dir, -1 when none.
+int64_t ReadAppliedLauncherVersion(const std::wstring& dir);
+// Records launcherVersion (0 or more) in "launcher_state.json", keeping "applied_version".
+void WriteAppliedLauncherVersion(const std::wstring& dir, int64_t launcherVersion);
+
+// The file's bytes unchanged; empty when it cannot be opened.
+std::string ReadWholeFile(const std::wstring& path);
+
+}  // namespace updater
