@@ -1,8 +1,148 @@
 #include "app/self_update.h"
 
-bool RunLauncherSelfUpdate(const std::wstring& /*baseUrl*/, const std::wstring& /*appDir*/,
-                           long long /*builtInVersion*/) {
-  return false;
+#include <windows.h>
+#include <shellapi.h>
+
+#include <algorithm>
+#include <cwchar>
+#include <string>
+#include <vector>
+
+#include "app/startup_flags.h"
+#include "core/handles.h"
+#include "core/http_client.h"
+#include "core/integrity.h"
+#include "core/names.h"
+#include "updater/manifest.h"
+#include "updater/state_file.h"
+
+namespace {
+
+constexpr wchar_t kTempPrefix[] = L"TalvoreLauncher.selfupdate_tmp_";
+constexpr wchar_t kTempExtension[] = L".exe";
+constexpr int kCopyAttempts = 40;
+constexpr DWORD kCopyPauseMs = 250;
+
+// The running executable's full path, or empty when the system had to truncate it (a
+// truncated path would name some other file).
+std::wstring OwnExecutablePath() {
+  wchar_t buffer[MAX_PATH] = {};
+  const DWORD length = GetModuleFileNameW(nullptr, buffer, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return std::wstring();
+  return std::wstring(buffer, length);
 }
 
-void DeleteStaleSelfUpdateTemps(const std::wstring& /*appDir*/) {}
+bool StartThroughShell(const std::wstring& exe, const std::wstring& parameters,
+                       const std::wstring& workingDir) {
+  SHELLEXECUTEINFOW info{};
+  info.cbSize = sizeof(info);
+  info.lpFile = exe.c_str();
+  info.lpParameters = parameters.c_str();
+  info.lpDirectory = workingDir.c_str();
+  info.nShow = SW_SHOWNORMAL;
+  return ShellExecuteExW(&info) != FALSE;
+}
+
+bool ApplyLauncherUpdate(const std::wstring& target, const std::wstring& appDir) {
+  const long long version =
+      ParseApplyVersion(GetFlagValue(GetCommandLineW(), kFlagApplyLauncherVersion));
+  const std::wstring self = OwnExecutablePath();
+  // The launcher that started us needs a moment to end and release its file.
+  bool copied = false;
+  for (int attempt = 0; attempt < kCopyAttempts && !copied; ++attempt) {
+    copied = !self.empty() && CopyFileW(self.c_str(), target.c_str(), FALSE);
+    if (!copied) Sleep(kCopyPauseMs);
+  }
+  if (!copied) return true;
+  if (version >= 0) updater::WriteAppliedLauncherVersion(appDir, version);
+  StartThroughShell(target, QuotedFlag(kFlagCleanupSelfUpdateTemp, self), appDir);
+  return true;
+}
+
+// A launcher just restarted by an apply hand-off; see the loop guard below.
+bool StartedByUpdateHandOff() {
+  std::wstring unused;
+  return FindCleanupPath(GetCommandLineW(), kFlagCleanupSelfUpdateTemp, &unused);
+}
+
+bool SameDigest(const uint8_t* a, const uint8_t* b) {
+  return std::equal(a, a + kSha256Size, b);
+}
+
+bool CheckAndHandOff(const std::wstring& baseUrl, const std::wstring& appDir,
+                     long long builtInVersion) {
+  if (!InitCrypto()) return false;
+
+  std::string manifest;
+  if (!HttpDownloadToMemory(baseUrl + names::kLauncherManifestPath, manifest).ok ||
+      manifest.empty())
+    return false;
+  std::string signatureText;
+  if (!HttpDownloadToMemory(baseUrl + names::kLauncherSignaturePath, signatureText).ok)
+    return false;
+  std::vector<uint8_t> signature;
+  if (!Base64Decode(signatureText, signature) || signature.size() != kSignatureSize)
+    return false;
+  if (!VerifySignature(reinterpret_cast<const uint8_t*>(manifest.data()), manifest.size(),
+                       signature.data(), kSigningPublicKey))
+    return false;
+
+  updater::LauncherManifest parsed;
+  if (!updater::ParseLauncherManifest(manifest, parsed)) return false;
+  const long long current =
+      std::max<long long>(builtInVersion, updater::ReadAppliedLauncherVersion(appDir));
+  if (parsed.version <= current) return false;
+  // A build that was just installed but could not record its version would otherwise fetch
+  // and install itself again on every restart, without ever opening its window.
+  if (StartedByUpdateHandOff()) return false;
+
+  const std::wstring temp = SelfUpdateTempPath(appDir, parsed.version);
+  // A partial file left by a failed download is removed by the stale sweep that follows.
+  if (!HttpDownloadToFile(parsed.url, temp).ok) return false;
+  uint8_t digest[kSha256Size];
+  if (!Sha256File(temp, digest) || !SameDigest(digest, parsed.sha256.data())) {
+    DeleteFileW(temp.c_str());
+    return false;
+  }
+
+  const std::wstring self = OwnExecutablePath();
+  if (self.empty()) {
+    DeleteFileW(temp.c_str());
+    return false;
+  }
+  const std::wstring parameters = QuotedFlag(kFlagApplyLauncherUpdate, self) + L" " +
+                                  kFlagApplyLauncherVersion + std::to_wstring(parsed.version);
+  if (!StartThroughShell(temp, parameters, appDir)) {
+    DeleteFileW(temp.c_str());
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::wstring SelfUpdateTempPath(const std::wstring& appDir, long long version) {
+  return appDir + L"\\" + kTempPrefix + std::to_wstring(version) + kTempExtension;
+}
+
+long long ParseApplyVersion(const std::wstring& text) {
+  if (text.empty()) return -1;
+  return std::wcstoll(text.c_str(), nullptr, 10);
+}
+
+bool RunLauncherSelfUpdate(const std::wstring& baseUrl, const std::wstring& appDir,
+                           long long builtInVersion) {
+  const std::wstring target = GetFlagValue(GetCommandLineW(), kFlagApplyLauncherUpdate);
+  if (!target.empty()) return ApplyLauncherUpdate(target, appDir);
+  return CheckAndHandOff(baseUrl, appDir, builtInVersion);
+}
+
+void DeleteStaleSelfUpdateTemps(const std::wstring& appDir) {
+  WIN32_FIND_DATAW entry{};
+  handles::UniqueFind find(FindFirstFileW(
+      (appDir + L"\\" + kTempPrefix + L"*" + kTempExtension).c_str(), &entry));
+  if (!find) return;
+  do {
+    DeleteFileW((appDir + L"\\" + entry.cFileName).c_str());
+  } while (FindNextFileW(find.get(), &entry));
+}

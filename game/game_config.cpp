@@ -134,6 +134,10 @@ bool WriteConfigLines(const std::wstring& path, const std::vector<std::string>& 
   // it is complete.
   const std::wstring temp = path + L".tmp";
   DWORD attributes = GetFileAttributesW(path.c_str());
+  // A read-only file stays untouched; Windows would refuse to replace it, Wine would not.
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+    return RewriteInPlace(path, content);
+  }
   attributes = attributes == INVALID_FILE_ATTRIBUTES
                    ? FILE_ATTRIBUTE_NORMAL
                    : (attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |

@@ -196,7 +196,7 @@ void PreRenderBackground() {
   }
 
   const FontFamily* display = GetDisplayFontFamily();
-  SolidBrush light(Color(kLightText));
+  SolidBrush light{Color(kLightText)};
   if (g_logo) {
     const DesignRectF r = LogoRect(static_cast<int>(g_logo->GetWidth()),
                                    static_cast<int>(g_logo->GetHeight()));

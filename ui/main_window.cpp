@@ -360,7 +360,7 @@ void OpenSettingsWindow() {
   ClientToScreen(g_hwndMain, &origin);
   g_settingsWidth = client.right - client.left;
   g_settingsHeight = client.bottom - client.top;
-  const Bitmap* panel = g_images[ImgSettingsPanel];
+  Bitmap* panel = g_images[ImgSettingsPanel];
   const int panelWidth = SettingsPanelWidth(panel ? static_cast<int>(panel->GetWidth()) : 0);
   SettingsPanelOrigin(g_uiScale, panelWidth, &g_settingsPanelX, &g_settingsPanelY);
   // The settings window itself (class registration, disabling this window, the layered

@@ -10,7 +10,7 @@ exe="$TALVORE_TESTS_DIR/game_config_writer.exe"
 cfg="$scratch/kaldrun.cfg"
 wincfg="Z:$(printf '%s' "$cfg" | tr '/' '\\')"
 
-# About 200 KB of the game client's own settings around the launcher's keys.
+# About 120 KB of the game client's own settings around the launcher's keys.
 {
   printf 'WIDTH 1280\r\nHEIGHT 720\r\n'
   for i in $(seq 1 6000); do printf 'BIND_%d\tkey_%d\r\n' "$i" "$i"; done

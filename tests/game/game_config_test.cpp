@@ -235,11 +235,16 @@ TEST(GameConfig, UnwritableFileIsLeftAsItWas) {
   GameConfig c;
   c.width = 1024;
 
-  const std::wstring dir = FreshDir(L"readonly");
+  // Locked by another process that shares it for reading only.
+  const std::wstring dir = FreshDir(L"locked");
   ASSERT_TRUE(WriteBytes(CfgIn(dir), before));
-  ASSERT_TRUE(SetFileAttributesW(CfgIn(dir).c_str(), FILE_ATTRIBUTE_READONLY));
-  EXPECT_FALSE(WriteGameConfig(CfgIn(dir), c));
-  SetFileAttributesW(CfgIn(dir).c_str(), FILE_ATTRIBUTE_NORMAL);
+  {
+    handles::UniqueFile lock = handles::MakeFile(CfgIn(dir).c_str(), GENERIC_READ,
+                                                 FILE_SHARE_READ, OPEN_EXISTING);
+    ASSERT_TRUE(lock);
+    EXPECT_FALSE(WriteGameConfig(CfgIn(dir), c));
+    EXPECT_EQ(ReadGameConfig(CfgIn(dir)).width, 800);  // still readable meanwhile
+  }
   EXPECT_EQ(ReadBytesOr(CfgIn(dir)), before);
   EXPECT_FALSE(FileExists(CfgIn(dir) + L".tmp"));
 
@@ -263,6 +268,13 @@ TEST(GameConfig, FallsBackToRewritingInPlace) {
         OPEN_EXISTING);
     ASSERT_TRUE(held);
     EXPECT_TRUE(WriteGameConfig(CfgIn(dir), c));
+    // Rewritten in place: the holder's own handle sees the new content.
+    std::string seen(4096, '\0');
+    DWORD got = 0;
+    SetFilePointer(held.get(), 0, nullptr, FILE_BEGIN);
+    ASSERT_TRUE(ReadFile(held.get(), &seen[0], static_cast<DWORD>(seen.size()), &got, nullptr));
+    seen.resize(got);
+    EXPECT_EQ(seen, expected);
     held.reset();
     EXPECT_EQ(ReadBytesOr(CfgIn(dir)), expected);
     EXPECT_FALSE(FileExists(CfgIn(dir) + L".tmp"));

@@ -5,16 +5,19 @@ The URL path picks the scenario from SCENARIOS below; a query "?n=BYTES" changes
 where a scenario has one. Bodies are the repeating pattern of BODY_PATTERN, so a test can build
 the expected bytes itself.
 
-    fault_server.py --host H [--http-port 47290] [--tls-port 47291] [--log FILE] [--lifetime S]
+    fault_server.py --host H [--http-port 47290] [--tls-port 47291]
+                    [--tls-ok-port 47292 --cert PEM --key PEM] [--log FILE] [--lifetime S]
 
 The TLS port accepts a connection, reads the client's hello and closes it: the secure attempt
-fails before any HTTP response. The server exits by itself after --lifetime seconds.
+fails before any HTTP response. The TLS-ok port serves the same scenarios over TLS with the
+given certificate (which a test can add to its trust store to get answers over HTTPS). The server exits by itself after --lifetime seconds.
 """
 
 import argparse
 import os
 import socket
 import socketserver
+import ssl
 import struct
 import sys
 import threading
@@ -134,6 +137,7 @@ SCENARIOS = {
     "/status/206": (status_only(206, "Partial Content", ["Content-Range: bytes 0-4/10"],
                                 b"01234"), 0),
     "/status/301": (status_only(301, "Moved Permanently", ["Location: /ok"]), 0),
+    "/status/301-bare": (status_only(301, "Moved Permanently"), 0),  # nowhere to follow
     "/status/404": (status_only(404, "Not Found", body=b"not found"), 0),
     "/status/500": (status_only(500, "Internal Server Error", body=b"boom"), 0),
 }
@@ -206,6 +210,18 @@ class TlsFailHandler(socketserver.BaseRequestHandler):
             pass
 
 
+class TlsOkHandler(HttpHandler):
+    """The scenarios over TLS, with a certificate a test may choose to trust."""
+
+    def handle(self):
+        try:
+            self.request.settimeout(10)
+            self.request = self.server.tls.wrap_socket(self.request, server_side=True)
+        except (OSError, ssl.SSLError):
+            return
+        super().handle()
+
+
 class Server(socketserver.ThreadingTCPServer):
     allow_reuse_address = True
     daemon_threads = True
@@ -216,6 +232,9 @@ def main():
     parser.add_argument("--host", required=True)
     parser.add_argument("--http-port", type=int, default=47290)
     parser.add_argument("--tls-port", type=int, default=47291)
+    parser.add_argument("--tls-ok-port", type=int, default=0)
+    parser.add_argument("--cert", default="")
+    parser.add_argument("--key", default="")
     parser.add_argument("--log", default="")
     parser.add_argument("--lifetime", type=float, default=3600)
     args = parser.parse_args()
@@ -224,9 +243,16 @@ def main():
 
     log = Log(args.log)
     servers = []
-    for port, handler in ((args.http_port, HttpHandler), (args.tls_port, TlsFailHandler)):
+    listeners = [(args.http_port, HttpHandler), (args.tls_port, TlsFailHandler)]
+    tls = None
+    if args.tls_ok_port:
+        tls = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+        tls.load_cert_chain(args.cert, args.key)
+        listeners.append((args.tls_ok_port, TlsOkHandler))
+    for port, handler in listeners:
         server = Server((args.host, port), handler)
         server.log = log
+        server.tls = tls
         servers.append(server)
         threading.Thread(target=server.serve_forever, daemon=True).start()
     # Never outlive a forgotten test run.

@@ -1,0 +1,412 @@
+// The real launcher updating itself: the shipped build (built-in 16) and a second build of the
+// same sources (built-in 17) against trees published by talvore-publish (see
+// self_update_test.sh), checking the folder, the state file bytes and the server's log.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <tlhelp32.h>
+
+#include <sodium.h>
+
+#include <string>
+#include <vector>
+
+#include "core/handles.h"
+#include "core/integrity.h"
+#include "tests/support/test_support.h"
+
+namespace ts = testing_support;
+
+namespace {
+
+constexpr wchar_t kWindowClass[] = L"TalvoreLauncherWindow";
+constexpr char kManifest[] = "launcher_manifest.json";
+constexpr char kSignature[] = "launcher_manifest.sig";
+
+std::wstring OldBuild() { return ts::BinDir() + L"\\TalvoreLauncher.exe"; }
+std::wstring NewBuild() { return ts::TestsDir() + L"\\TalvoreLauncherNext.exe"; }
+std::wstring TreeDir(const std::wstring& tree) { return ts::ServerWwwDir() + L"\\selfupdate\\" + tree; }
+std::string TreeUrl(const std::string& tree) {
+  return ts::Narrow(ts::HttpRoot()) + "/selfupdate/" + tree;
+}
+
+std::string LauncherState(long long version) {
+  return "{\n  \"applied_launcher_version\": " + std::to_string(version) + "\n}\n";
+}
+
+// A launcher folder named "Talvore" (no self-installation) holding the shipped build and a
+// launcher.cfg for the given tree.
+std::wstring LauncherFolder(const std::wstring& name, const std::string& tree) {
+  const std::wstring dir = ts::FreshDir(name + L"\\Talvore");
+  EXPECT_TRUE(CopyFileW(OldBuild().c_str(), (dir + L"\\TalvoreLauncher.exe").c_str(), FALSE));
+  EXPECT_TRUE(ts::WriteBytes(dir + L"\\launcher.cfg", TreeUrl(tree) + "\r\n"));
+  return dir;
+}
+
+// What the self-update leaves in a folder: the launcher's own executables and state file
+// (the window's content update and settings files are not its business).
+std::vector<std::wstring> SelfUpdateFiles(const std::wstring& dir) {
+  std::vector<std::wstring> out;
+  for (const std::wstring& f : ts::ListFilesRecursive(dir)) {
+    const std::wstring name = f.substr(f.find_last_of(L'\\') + 1);
+    if (name.rfind(L"TalvoreLauncher", 0) == 0 || name.rfind(L"launcher_state", 0) == 0)
+      out.push_back(f);
+  }
+  return out;
+}
+
+// Launcher-manifest and build requests under the tree, relative to it, in order.
+std::vector<std::string> TreeRequests(const std::string& tree, long long since) {
+  const std::string prefix = " /selfupdate/" + tree + "/";
+  std::vector<std::string> out;
+  for (const std::string& line : ts::LogLinesSince(since)) {
+    const size_t at = line.find(prefix);
+    if (at == std::string::npos) continue;
+    const size_t start = at + prefix.size();
+    const std::string path = line.substr(start, line.find(' ', start) - start);
+    if (path.rfind("launcher_manifest", 0) == 0 || path.find(".exe") != std::string::npos)
+      out.push_back(path);
+  }
+  return out;
+}
+
+std::vector<std::string> Repeat(const std::vector<std::string>& what, int times) {
+  std::vector<std::string> out;
+  for (int i = 0; i < times; ++i) out.insert(out.end(), what.begin(), what.end());
+  return out;
+}
+
+struct Started {
+  handles::UniqueHandle process;
+  DWORD pid = 0;
+};
+
+Started Start(const std::wstring& exe, const std::wstring& dir, const std::wstring& args = L"") {
+  STARTUPINFOW si{};
+  si.cb = sizeof(si);
+  PROCESS_INFORMATION pi{};
+  std::wstring cmd = L"\"" + exe + L"\"" + (args.empty() ? L"" : L" " + args);
+  Started started;
+  if (!CreateProcessW(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, dir.c_str(), &si,
+                      &pi))
+    return started;
+  CloseHandle(pi.hThread);
+  started.process.reset(pi.hProcess);
+  started.pid = pi.dwProcessId;
+  return started;
+}
+
+DWORD FindProcessByImage(const std::wstring& image, DWORD timeoutMs) {
+  DWORD found = 0;
+  ts::WaitFor(
+      [&] {
+        handles::UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+        if (!snapshot) return false;
+        PROCESSENTRY32W entry{};
+        entry.dwSize = sizeof(entry);
+        for (BOOL more = Process32FirstW(snapshot.get(), &entry); more;
+             more = Process32NextW(snapshot.get(), &entry)) {
+          if (_wcsicmp(ts::ProcessImagePath(entry.th32ProcessID).c_str(), image.c_str()) == 0) {
+            found = entry.th32ProcessID;
+            return true;
+          }
+        }
+        return false;
+      },
+      timeoutMs);
+  return found;
+}
+
+// Waits for the process to end on its own; its exit code, or -1 (then it is terminated).
+int WaitForExit(HANDLE process, DWORD timeoutMs) {
+  if (WaitForSingleObject(process, timeoutMs) != WAIT_OBJECT_0) {
+    TerminateProcess(process, 99);
+    return -1;
+  }
+  DWORD code = 1;
+  GetExitCodeProcess(process, &code);
+  return static_cast<int>(code);
+}
+
+handles::UniqueHandle OpenForWaiting(DWORD pid) {
+  return handles::UniqueHandle(
+      OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE, FALSE, pid));
+}
+
+// Closes the main window of pid and returns the exit code; -1 when no window appeared.
+int CloseLauncher(DWORD pid) {
+  handles::UniqueHandle process = OpenForWaiting(pid);
+  if (!process) return -1;
+  HWND hwnd = ts::FindProcessWindow(pid, kWindowClass, 30000);
+  if (!hwnd) {
+    TerminateProcess(process.get(), 99);
+    return -1;
+  }
+  PostMessageW(hwnd, WM_CLOSE, 0, 0);
+  return WaitForExit(process.get(), 20000);
+}
+
+// An ordinary start that must end in the main window of the same process.
+void StartAndClose(const std::wstring& exe, const std::wstring& dir) {
+  const Started started = Start(exe, dir);
+  ASSERT_NE(started.pid, 0u);
+  EXPECT_EQ(CloseLauncher(started.pid), 0) << "the launcher did not open its window";
+}
+
+// A start that hands over: the first process ends by itself, and the launcher at installed
+// opens its window in a later process.
+void StartHandOffAndClose(const std::wstring& exe, const std::wstring& dir,
+                          const std::wstring& installed, const std::wstring& args = L"") {
+  const Started first = Start(exe, dir, args);
+  ASSERT_NE(first.pid, 0u);
+  ASSERT_EQ(WaitForExit(first.process.get(), 60000), 0) << "the first process did not hand over";
+  const DWORD restarted = FindProcessByImage(installed, 40000);
+  ASSERT_NE(restarted, 0u) << "no launcher restarted at " << ts::Narrow(installed);
+  EXPECT_EQ(CloseLauncher(restarted), 0);
+}
+
+// Ed25519 over the bytes with the demo key, as a signature file.
+std::string SignatureFile(const std::string& bytes) {
+  std::string hex = ts::ReadBytesOr(ts::SourceDir() + L"\\demo\\keys\\demo-signing.secret");
+  hex = hex.substr(0, 128);
+  uint8_t secret[64];
+  EXPECT_TRUE(HexDecode(hex, secret, sizeof(secret)));
+  uint8_t signature[64];
+  EXPECT_EQ(sodium_init() >= 0, true);
+  crypto_sign_detached(signature, nullptr, reinterpret_cast<const uint8_t*>(bytes.data()),
+                       bytes.size(), secret);
+  char text[sodium_base64_ENCODED_LEN(64, sodium_base64_VARIANT_ORIGINAL)];
+  sodium_bin2base64(text, sizeof(text), signature, sizeof(signature),
+                    sodium_base64_VARIANT_ORIGINAL);
+  return std::string(text) + "\n";
+}
+
+void WriteTree(const std::wstring& tree, const std::string& manifest, const std::string& sig) {
+  ts::CreateDirs(TreeDir(tree));
+  ASSERT_TRUE(ts::WriteBytes(TreeDir(tree) + L"\\launcher_manifest.json", manifest));
+  ASSERT_TRUE(ts::WriteBytes(TreeDir(tree) + L"\\launcher_manifest.sig", sig));
+}
+
+class SelfUpdate : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    oldBytes_ = ts::ReadBytesOr(OldBuild());
+    newBytes_ = ts::ReadBytesOr(NewBuild());
+    ASSERT_FALSE(oldBytes_.empty());
+    ASSERT_FALSE(newBytes_.empty());
+    ASSERT_NE(oldBytes_, newBytes_) << "the two builds must differ";
+  }
+  std::string oldBytes_;
+  std::string newBytes_;
+};
+
+}  // namespace
+
+TEST_F(SelfUpdate, NewerBuildIsInstalledThroughThreeProcessesAndNeverAgain) {
+  // Published as 30 while the new build's own number is 17: only the record stops a loop.
+  const std::wstring dir = LauncherFolder(L"update", "update");
+  const std::wstring exe = dir + L"\\TalvoreLauncher.exe";
+  long long mark = ts::LogSize();
+  StartHandOffAndClose(exe, dir, exe);
+
+  EXPECT_EQ(ts::ReadBytesOr(exe), newBytes_);
+  EXPECT_EQ(ts::ReadBytesOr(dir + L"\\launcher_state.json"), LauncherState(30));
+  EXPECT_EQ(SelfUpdateFiles(dir),
+            (std::vector<std::wstring>{L"TalvoreLauncher.exe", L"launcher_state.json"}));
+  EXPECT_EQ(TreeRequests("update", mark),
+            (std::vector<std::string>{kManifest, kSignature, "builds/TalvoreLauncher-30.exe",
+                                      kManifest, kSignature}));
+
+  mark = ts::LogSize();
+  for (int i = 0; i < 10; ++i) StartAndClose(exe, dir);
+  EXPECT_EQ(TreeRequests("update", mark), Repeat({kManifest, kSignature}, 10));
+  EXPECT_EQ(ts::ReadBytesOr(exe), newBytes_);
+  EXPECT_EQ(ts::ReadBytesOr(dir + L"\\launcher_state.json"), LauncherState(30));
+  EXPECT_EQ(SelfUpdateFiles(dir),
+            (std::vector<std::wstring>{L"TalvoreLauncher.exe", L"launcher_state.json"}));
+}
+
+TEST_F(SelfUpdate, NothingIsDownloadedUnlessTheSignedManifestIsNewer) {
+  // Derived trees: the published 17 re-saved with CRLF under its LF signature, and a
+  // correctly signed manifest whose version is a string.
+  const std::string v17 = ts::ReadBytesOr(TreeDir(L"v17") + L"\\launcher_manifest.json");
+  ASSERT_NE(v17.find("\"version\": 17"), std::string::npos) << v17;
+  std::string crlf;
+  for (char c : v17) crlf += (c == '\n') ? std::string("\r\n") : std::string(1, c);
+  WriteTree(L"crlf", crlf, ts::ReadBytesOr(TreeDir(L"v17") + L"\\launcher_manifest.sig"));
+  std::string quoted = v17;
+  quoted.replace(quoted.find("\"version\": 17"), 13, "\"version\": \"17\"");
+  WriteTree(L"string", quoted, SignatureFile(quoted));
+
+  struct Case {
+    const char* tree;
+    std::string state;  // launcher_state.json before and after; empty: none
+    bool leftover;      // a TalvoreLauncher.selfupdate_tmp_12.exe from an earlier failure
+  } cases[] = {
+      {"equal", "", true},
+      {"v17", LauncherState(20), false},  // the server went back to an older build
+      {"v17", "{\n  \"applied_version\": 4,\n  \"applied_launcher_version\": 17\n}\n", true},
+      {"crlf", "", false},
+      {"string", "", false},
+  };
+  int n = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.tree) + " #" + std::to_string(n));
+    const std::wstring dir = LauncherFolder(L"none" + std::to_wstring(n++), c.tree);
+    const std::wstring exe = dir + L"\\TalvoreLauncher.exe";
+    std::vector<std::wstring> expected{L"TalvoreLauncher.exe"};
+    if (!c.state.empty()) {
+      ASSERT_TRUE(ts::WriteBytes(dir + L"\\launcher_state.json", c.state));
+      expected.push_back(L"launcher_state.json");
+    }
+    if (c.leftover)
+      ASSERT_TRUE(ts::WriteBytes(dir + L"\\TalvoreLauncher.selfupdate_tmp_12.exe", "MZ old"));
+    const long long mark = ts::LogSize();
+
+    StartAndClose(exe, dir);
+
+    EXPECT_EQ(TreeRequests(c.tree, mark), (std::vector<std::string>{kManifest, kSignature}));
+    EXPECT_EQ(ts::ReadBytesOr(exe), oldBytes_);
+    EXPECT_EQ(ts::ReadBytesOr(dir + L"\\launcher_state.json", "(none)"),
+              c.state.empty() ? "(none)" : c.state);
+    EXPECT_EQ(SelfUpdateFiles(dir), expected);
+  }
+}
+
+TEST_F(SelfUpdate, HashMismatchDeletesTheDownloadAndEveryStartTriesAgain) {
+  const std::wstring dir = LauncherFolder(L"mismatch", "mismatch");
+  const std::wstring exe = dir + L"\\TalvoreLauncher.exe";
+  const long long mark = ts::LogSize();
+  for (int i = 0; i < 2; ++i) StartAndClose(exe, dir);
+  EXPECT_EQ(TreeRequests("mismatch", mark),
+            Repeat({kManifest, kSignature, "builds/TalvoreLauncher-17.exe"}, 2));
+  EXPECT_EQ(ts::ReadBytesOr(exe), oldBytes_);
+  EXPECT_EQ(SelfUpdateFiles(dir), (std::vector<std::wstring>{L"TalvoreLauncher.exe"}));
+}
+
+TEST_F(SelfUpdate, BuildOnAnotherHostIsFetchedFromThere) {
+  const std::wstring otherLog = ts::UnixToWindowsPath(ts::GetEnv("TALVORE_SELFUPDATE_OTHER_LOG"));
+  const std::string before = ts::ReadBytesOr(otherLog);
+  const std::wstring dir = LauncherFolder(L"otherhost", "otherhost");
+  const std::wstring exe = dir + L"\\TalvoreLauncher.exe";
+  const long long mark = ts::LogSize();
+  StartHandOffAndClose(exe, dir, exe);
+
+  EXPECT_EQ(TreeRequests("otherhost", mark),
+            (std::vector<std::string>{kManifest, kSignature, kManifest, kSignature}));
+  const std::string added = ts::ReadBytesOr(otherLog).substr(before.size());
+  EXPECT_NE(added.find("\"GET /TalvoreLauncher-17.exe HTTP/1.1\" 200"), std::string::npos)
+      << added;
+  EXPECT_EQ(ts::ReadBytesOr(exe), newBytes_);
+  EXPECT_EQ(ts::ReadBytesOr(dir + L"\\launcher_state.json"), LauncherState(17));
+  EXPECT_EQ(SelfUpdateFiles(dir),
+            (std::vector<std::wstring>{L"TalvoreLauncher.exe", L"launcher_state.json"}));
+}
+
+TEST_F(SelfUpdate, ApplyModeWithoutVersionReplacesAndRestartsWithoutRecording) {
+  const std::wstring dir = LauncherFolder(L"noversion", "v17");
+  const std::wstring exe = dir + L"\\TalvoreLauncher.exe";
+  const std::wstring temp = dir + L"\\TalvoreLauncher.selfupdate_tmp_17.exe";
+  ASSERT_TRUE(CopyFileW(NewBuild().c_str(), temp.c_str(), FALSE));
+  const long long mark = ts::LogSize();
+  StartHandOffAndClose(temp, dir, exe,
+                       L"--apply-launcher-update=\"" + exe + L"\" --apply-launcher-version=");
+
+  EXPECT_EQ(ts::ReadBytesOr(exe), newBytes_);
+  EXPECT_FALSE(ts::FileExists(dir + L"\\launcher_state.json"));
+  EXPECT_EQ(SelfUpdateFiles(dir), (std::vector<std::wstring>{L"TalvoreLauncher.exe"}));
+  // Only the restarted launcher's own check.
+  EXPECT_EQ(TreeRequests("v17", mark), (std::vector<std::string>{kManifest, kSignature}));
+}
+
+TEST_F(SelfUpdate, LockedLauncherEndsTheApplyingProcessAndTheNextStartRecovers) {
+  const std::wstring dir = LauncherFolder(L"locked", "v17");
+  const std::wstring exe = dir + L"\\TalvoreLauncher.exe";
+  const std::wstring temp = dir + L"\\TalvoreLauncher.selfupdate_tmp_17.exe";
+  long long mark = ts::LogSize();
+  {
+    handles::UniqueFile lock = handles::MakeFile(exe.c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                                 OPEN_EXISTING);
+    ASSERT_TRUE(lock);
+    const Started first = Start(exe, dir);
+    ASSERT_NE(first.pid, 0u);
+    ASSERT_EQ(WaitForExit(first.process.get(), 60000), 0);
+    handles::UniqueHandle applying = OpenForWaiting(FindProcessByImage(temp, 20000));
+    ASSERT_TRUE(applying) << "the downloaded build was not started";
+    const ULONGLONG started = GetTickCount64();
+    EXPECT_EQ(WaitForExit(applying.get(), 30000), 0);
+    EXPECT_GE(GetTickCount64() - started, 8000u) << "gave up before 40 attempts";
+    EXPECT_EQ(FindProcessByImage(exe, 1500), 0u) << "nothing may be started";
+  }
+  EXPECT_EQ(ts::ReadBytesOr(exe), oldBytes_);
+  EXPECT_EQ(SelfUpdateFiles(dir), (std::vector<std::wstring>{L"TalvoreLauncher.exe",
+                                                             L"TalvoreLauncher.selfupdate_tmp_17.exe"}));
+  EXPECT_EQ(TreeRequests("v17", mark),
+            (std::vector<std::string>{kManifest, kSignature, "builds/TalvoreLauncher-17.exe"}));
+
+  // The old build offers the update again and this time it goes through.
+  mark = ts::LogSize();
+  StartHandOffAndClose(exe, dir, exe);
+  EXPECT_EQ(ts::ReadBytesOr(exe), newBytes_);
+  EXPECT_EQ(ts::ReadBytesOr(dir + L"\\launcher_state.json"), LauncherState(17));
+  EXPECT_EQ(SelfUpdateFiles(dir),
+            (std::vector<std::wstring>{L"TalvoreLauncher.exe", L"launcher_state.json"}));
+  EXPECT_EQ(TreeRequests("v17", mark),
+            (std::vector<std::string>{kManifest, kSignature, "builds/TalvoreLauncher-17.exe",
+                                      kManifest, kSignature}));
+}
+
+TEST_F(SelfUpdate, BuildFetchedIntoAnOrdinaryFolderRelocatesIntoTalvore) {
+  // The downloaded launcher's own self-installation failed (its target was locked), so it
+  // runs from the download folder; the new build installs itself instead of applying.
+  const std::wstring dir = ts::FreshDir(L"relocate\\Downloads");
+  const std::wstring exe = dir + L"\\TalvoreLauncher.exe";
+  const std::string cfg = TreeUrl("v17") + "\r\n";
+  ASSERT_TRUE(CopyFileW(OldBuild().c_str(), exe.c_str(), FALSE));
+  ASSERT_TRUE(ts::WriteBytes(dir + L"\\launcher.cfg", cfg));
+  const std::wstring install = dir + L"\\Talvore";
+  const std::wstring installed = install + L"\\TalvoreLauncher.exe";
+  ts::CreateDirs(install);
+  ASSERT_TRUE(ts::WriteBytes(installed, "old build"));
+  const long long mark = ts::LogSize();
+  {
+    handles::UniqueFile lock =
+        handles::MakeFile(installed.c_str(), GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
+    ASSERT_TRUE(lock);
+    const Started first = Start(exe, dir);
+    ASSERT_NE(first.pid, 0u);
+    ASSERT_TRUE(ts::WaitFor(
+        [&] { return ts::FileExists(dir + L"\\TalvoreLauncher.selfupdate_tmp_17.exe"); }, 30000));
+    lock.reset();
+    ASSERT_EQ(WaitForExit(first.process.get(), 60000), 0);
+  }
+  const DWORD restarted = FindProcessByImage(installed, 40000);
+  ASSERT_NE(restarted, 0u);
+  EXPECT_EQ(CloseLauncher(restarted), 0);
+
+  EXPECT_EQ(ts::ReadBytesOr(exe), oldBytes_) << "the apply flags must not be passed on";
+  EXPECT_EQ(ts::ReadBytesOr(installed), newBytes_);
+  EXPECT_EQ(ts::ReadBytesOr(install + L"\\launcher.cfg"), cfg);
+  EXPECT_EQ(SelfUpdateFiles(dir), (std::vector<std::wstring>{L"Talvore\\TalvoreLauncher.exe",
+                                                             L"TalvoreLauncher.exe"}));
+  EXPECT_EQ(TreeRequests("v17", mark),
+            (std::vector<std::string>{kManifest, kSignature, "builds/TalvoreLauncher-17.exe",
+                                      kManifest, kSignature}));
+}
+
+TEST_F(SelfUpdate, InstalledBuildThatCannotRecordItsVersionDoesNotLoop) {
+  // A folder in place of the state file: the version cannot be recorded, and the new build's
+  // own number (17) is below the published 30.
+  const std::wstring dir = LauncherFolder(L"unrecorded", "update");
+  const std::wstring exe = dir + L"\\TalvoreLauncher.exe";
+  ts::CreateDirs(dir + L"\\launcher_state.json");
+  const long long mark = ts::LogSize();
+  StartHandOffAndClose(exe, dir, exe);
+
+  EXPECT_EQ(ts::ReadBytesOr(exe), newBytes_);
+  EXPECT_TRUE(ts::DirExists(dir + L"\\launcher_state.json"));
+  EXPECT_EQ(TreeRequests("update", mark),
+            (std::vector<std::string>{kManifest, kSignature, "builds/TalvoreLauncher-30.exe",
+                                      kManifest, kSignature}));
+  EXPECT_EQ(SelfUpdateFiles(dir), (std::vector<std::wstring>{L"TalvoreLauncher.exe"}));
+}
