@@ -94,8 +94,8 @@ class Parser {
     }
     if (pos_ == start) throw ParseError("valor invalido");
 
-    // Longest valid prefix, like the standard string-to-double conversion; the scanned text
-    // holds only signs, digits, "." and "e", so no locale-specific form can appear.
+    // Longest valid prefix in the C locale, which the program never changes; the scanned text
+    // holds only signs, digits, "." and "e", so "inf", "nan" or hex forms cannot appear.
     const std::string scanned = s_.substr(start, pos_ - start);
     char* end = nullptr;
     errno = 0;

@@ -38,10 +38,17 @@ class Canvas {
   HGDIOBJ old_ = nullptr;
 };
 
-// The part of the main window's background that lies under the control.
-void DrawBackgroundUnder(Graphics& g, HWND control) {
+POINT OriginInParent(HWND control) {
   POINT origin{0, 0};
   MapWindowPoints(control, GetParent(control), &origin, 1);
+  return origin;
+}
+
+// The part of the main window's background that lies under the control, when it could not be
+// copied into the buffer with BlitWindowBackground before GDI+ opened it.
+void DrawBackgroundUnder(Graphics& g, HWND control, bool copied) {
+  if (copied) return;
+  const POINT origin = OriginInParent(control);
   GraphicsState state = g.Save();
   g.TranslateTransform(static_cast<REAL>(-origin.x), static_cast<REAL>(-origin.y));
   DrawWindowBackground(g, static_cast<int>(kDesignCanvasWidth),
@@ -98,11 +105,13 @@ void DrawImageButton(HDC dc, HWND control, const RECT& rect, Image* image, bool 
   Canvas canvas(dc, w, h);
   if (!canvas.ok()) return;
   {
+    const POINT origin = OriginInParent(control);
+    const bool copied = BlitWindowBackground(canvas.dc(), 0, 0, w, h, origin.x, origin.y);
     Graphics g(canvas.dc());
     g.SetSmoothingMode(SmoothingModeAntiAlias);
     g.SetInterpolationMode(InterpolationModeHighQualityBicubic);
     g.SetPixelOffsetMode(PixelOffsetModeHighQuality);
-    DrawBackgroundUnder(g, control);
+    DrawBackgroundUnder(g, control, copied);
 
     const bool hovered = control == g_hoveredButton && !disabled;
     const float fw = static_cast<float>(w), fh = static_cast<float>(h);
@@ -128,10 +137,12 @@ void DrawLinkButton(HDC dc, HWND control, const RECT& rect, const std::wstring& 
   Canvas canvas(dc, w, h);
   if (!canvas.ok()) return;
   {
+    const POINT origin = OriginInParent(control);
+    const bool copied = BlitWindowBackground(canvas.dc(), 0, 0, w, h, origin.x, origin.y);
     Graphics g(canvas.dc());
     g.SetSmoothingMode(SmoothingModeAntiAlias);
     g.SetTextRenderingHint(TextRenderingHintAntiAliasGridFit);
-    DrawBackgroundUnder(g, control);
+    DrawBackgroundUnder(g, control, copied);
 
     const float s = g_uiScale;
     g.ScaleTransform(s, s);

@@ -253,6 +253,28 @@ void DrawWindowBackground(Graphics& g, int width, int height) {
   FillFallbackGradient(g, static_cast<float>(width), static_cast<float>(height));
 }
 
+bool BlitWindowBackground(HDC target, int x, int y, int width, int height, int sourceX,
+                          int sourceY) {
+  // A GDI copy of ImgBackground, selected into a DC of its own for the life of the process.
+  static Bitmap* source = nullptr;
+  static HDC sourceDc = nullptr;
+  Bitmap* bg = g_images[ImgBackground];
+  if (!bg) return false;
+  if (bg != source) {
+    HBITMAP copy = nullptr;
+    if (bg->GetHBITMAP(Color(0xFF000000), &copy) != Ok || !copy) return false;
+    if (!sourceDc) sourceDc = CreateCompatibleDC(nullptr);
+    if (!sourceDc) {
+      DeleteObject(copy);
+      return false;
+    }
+    HGDIOBJ previous = SelectObject(sourceDc, copy);
+    if (source) DeleteObject(previous);  // the copy of an earlier background
+    source = bg;
+  }
+  return BitBlt(target, x, y, width, height, sourceDc, sourceX, sourceY, SRCCOPY) != FALSE;
+}
+
 void DrawFramePanel(Graphics& g, float x, float y, float w, float h, float a) {
   Bitmap* frame = g_images[ImgFrame];
   if (!frame) {

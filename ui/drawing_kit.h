@@ -49,6 +49,10 @@ void PreRenderBackground();
 
 // The pre-rendered background at its pixel size, or the fallback gradient over w x h.
 void DrawWindowBackground(Gdiplus::Graphics& g, int width, int height);
+// Copies part of the pre-rendered background 1:1 into a DC with one BitBlt (GDI+ image draws
+// of the large bitmap are far slower); false when there is no pre-rendered background.
+bool BlitWindowBackground(HDC target, int x, int y, int width, int height, int sourceX,
+                          int sourceY);
 void AddRoundedRect(Gdiplus::GraphicsPath& path, float x, float y, float w, float h, float r);
 void DrawFramePanel(Gdiplus::Graphics& g, float x, float y, float w, float h, float ornamentScale);
 // Letter-spaced text centred on cx; returns the total advance and draws only when draw is set.

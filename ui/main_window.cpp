@@ -16,7 +16,9 @@
 #include "ui/buttons.h"
 #include "ui/drawing_kit.h"
 #include "ui/layout.h"
+#include "ui/news_feed.h"
 #include "ui/news_panel.h"
+#include "ui/settings_window.h"
 #include "updater/records.h"
 #include "updater/update_worker.h"
 
@@ -111,19 +113,22 @@ LRESULT OnPaint(HWND hwnd) {
   if (!memory || !bitmap) return 0;
   HGDIOBJ old = SelectObject(memory.get(), bitmap.get());
   {
+    // The 1:1 copy of the static layers goes in before GDI+ opens the buffer.
+    const bool copied = BlitWindowBackground(memory.get(), 0, 0, w, h, area.left, area.top);
     Graphics g(memory.get());
     g.SetSmoothingMode(SmoothingModeAntiAlias);
     g.SetTextRenderingHint(TextRenderingHintAntiAliasGridFit);
     g.TranslateTransform(static_cast<REAL>(-area.left), static_cast<REAL>(-area.top));
-    if (Bitmap* bg = g_images[ImgBackground]) {
+    if (!copied && g_images[ImgBackground]) {
       GraphicsState state = g.Save();
       g.SetInterpolationMode(InterpolationModeNearestNeighbor);
       g.SetPixelOffsetMode(PixelOffsetModeHalf);
       const RectF copy(static_cast<REAL>(area.left - 1), static_cast<REAL>(area.top - 1),
                        static_cast<REAL>(w + 2), static_cast<REAL>(h + 2));
-      g.DrawImage(bg, copy, copy.X, copy.Y, copy.Width, copy.Height, UnitPixel);
+      g.DrawImage(g_images[ImgBackground], copy, copy.X, copy.Y, copy.Width, copy.Height,
+                  UnitPixel);
       g.Restore(state);
-    } else {
+    } else if (!copied) {
       RECT client;
       GetClientRect(hwnd, &client);
       DrawWindowBackground(g, client.right, client.bottom);
@@ -354,6 +359,18 @@ void OpenUrl(const std::wstring& url) {
 }
 
 void OpenSettingsWindow() {
+  HINSTANCE instance =
+      reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(g_hwndMain, GWLP_HINSTANCE));
+  if (!g_settingsClassRegistered) {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = SettingsWndProc;
+    wc.hInstance = instance;
+    wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(101));
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.lpszClassName = kSettingsWindowClass;
+    RegisterClassW(&wc);
+    g_settingsClassRegistered = true;
+  }
   RECT client;
   GetClientRect(g_hwndMain, &client);
   POINT origin{0, 0};
@@ -363,9 +380,17 @@ void OpenSettingsWindow() {
   Bitmap* panel = g_images[ImgSettingsPanel];
   const int panelWidth = SettingsPanelWidth(panel ? static_cast<int>(panel->GetWidth()) : 0);
   SettingsPanelOrigin(g_uiScale, panelWidth, &g_settingsPanelX, &g_settingsPanelY);
-  // The settings window itself (class registration, disabling this window, the layered
-  // popup at `origin`) arrives with the settings window's procedure.
-  (void)origin;
+  EnableWindow(g_hwndMain, FALSE);  // the settings window enables it again when it closes
+  HWND settings = CreateWindowExW(WS_EX_LAYERED, kSettingsWindowClass, kSettingsWindowTitle,
+                                  WS_POPUP, origin.x, origin.y, g_settingsWidth, g_settingsHeight,
+                                  g_hwndMain, nullptr, instance, nullptr);
+  if (!settings) {
+    // Without the overlay nothing would ever enable the launcher again.
+    EnableWindow(g_hwndMain, TRUE);
+    return;
+  }
+  ShowWindow(settings, SW_SHOW);
+  SetFocus(settings);
 }
 
 LRESULT CALLBACK MainWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {

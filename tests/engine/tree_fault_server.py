@@ -11,7 +11,7 @@ instead. Modes:
     reset       half the body, then a connection reset
     short       announces the full length, sends half, closes cleanly
     chunkcut    chunked encoding cut off half-way
-    drip        the right body, 4 KiB every 100 ms (to stop a client mid-download)
+    drip        the right body, 64 KiB every 50 ms (to stop a client mid-download)
 Every request is logged as "URI MODE" (MODE "ok" or "404" when no fault was used).
 """
 
@@ -118,9 +118,9 @@ class Handler(socketserver.BaseRequestHandler):
             conn.sendall(b"%x\r\n" % (len(body) - half) + body[half:half + 10])
         elif mode == "drip":
             head(conn, "200 OK", len(body))
-            for i in range(0, len(body), 4096):
-                conn.sendall(body[i:i + 4096])
-                time.sleep(0.1)
+            for i in range(0, len(body), 65536):
+                conn.sendall(body[i:i + 65536])
+                time.sleep(0.05)
         else:
             head(conn, "200 OK", len(body))
             conn.sendall(body)

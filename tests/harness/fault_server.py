@@ -129,7 +129,7 @@ SCENARIOS = {
     "/chunked": (chunked, 250000),
     "/chunked-cut": (lambda c, n: chunked(c, n, cut=True), 250000),
     "/short-body": (short_body, 200000),
-    "/reset-mid-body": (reset_mid_body, 2000000),
+    "/reset-mid-body": (reset_mid_body, 8000000),
     "/slow-drip": (slow_drip, 400),
     "/endless": (endless, 0),
     "/huge-length": (huge_length, 0),
@@ -137,7 +137,6 @@ SCENARIOS = {
     "/status/206": (status_only(206, "Partial Content", ["Content-Range: bytes 0-4/10"],
                                 b"01234"), 0),
     "/status/301": (status_only(301, "Moved Permanently", ["Location: /ok"]), 0),
-    "/status/301-bare": (status_only(301, "Moved Permanently"), 0),  # nowhere to follow
     "/status/404": (status_only(404, "Not Found", body=b"not found"), 0),
     "/status/500": (status_only(500, "Internal Server Error", body=b"boom"), 0),
 }

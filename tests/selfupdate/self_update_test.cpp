@@ -259,8 +259,9 @@ TEST_F(SelfUpdate, NothingIsDownloadedUnlessTheSignedManifestIsNewer) {
       ASSERT_TRUE(ts::WriteBytes(dir + L"\\launcher_state.json", c.state));
       expected.push_back(L"launcher_state.json");
     }
-    if (c.leftover)
+    if (c.leftover) {
       ASSERT_TRUE(ts::WriteBytes(dir + L"\\TalvoreLauncher.selfupdate_tmp_12.exe", "MZ old"));
+    }
     const long long mark = ts::LogSize();
 
     StartAndClose(exe, dir);

@@ -2,6 +2,8 @@
 // arithmetic and the drop-down cells.
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "ui/layout.h"
 #include "ui/settings_layout.h"
 

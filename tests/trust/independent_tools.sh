@@ -12,7 +12,7 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 : > empty
 printf abc > abc
 for n in 65535 65536 65537 131071 131072 131073 200000; do head -c $n /dev/urandom > r$n; done
-yes 'talvore-big-file-line' | head -c $((320 * 1024 * 1024 + 7)) > big
+head -c $((320 * 1024 * 1024 + 7)) < <(yes 'talvore-big-file-line') > big  # yes dies of SIGPIPE
 hash_files=(empty abc r65535 r65536 r65537 r131071 r131072 r131073 r200000 big)
 
 # --- signatures made by OpenSSL -------------------------------------------------------------

@@ -134,7 +134,7 @@ TEST(ParseManifest, EntryPathsStayInsideTheGameFolder) {
       {"\"/x\"", "\\x"},
       {"\"x:stream\"", "x:stream"},
       {"\"data/x.bin:ads\"", "data\\x.bin:ads"},
-      {"\"ok\\u0000/../../x\"", std::string("ok\0\\..\\..\\x", 12)},
+      {"\"ok\\u0000/../../x\"", std::string("ok\0\\..\\..\\x", 11)},
       {"\"pack/talvore_hd.eix\"", ""},
       {"\"a..b/..c/c..\"", ""},
       {"\"./x\"", ""},

@@ -11,12 +11,12 @@
 
 namespace {
 
-int Walk(const jsonmin::Value& v, int depth) {
+uint64_t Walk(const jsonmin::Value& v, int depth) {
   if (depth > jsonmin::kMaxDepth + 1) std::abort();  // the nesting bound did not hold
-  int64_t sink = 0;
+  uint64_t sink = 0;  // unsigned: the sum only keeps the work from being optimised away
   switch (v.type) {
     case jsonmin::Type::Number:
-      sink += updater::TruncateToInt64(v.number);
+      sink += static_cast<uint64_t>(updater::TruncateToInt64(v.number));
       break;
     case jsonmin::Type::Array:
       for (const jsonmin::Value& item : v.items) sink += Walk(item, depth + 1);
@@ -35,15 +35,15 @@ int Walk(const jsonmin::Value& v, int depth) {
             }
           }
         }
-        sink += updater::TruncateToInt64(v.NumberOr(key, -1.0));
-        sink += static_cast<int64_t>(v.StringOr(key, "").size());
+        sink += static_cast<uint64_t>(updater::TruncateToInt64(v.NumberOr(key, -1.0)));
+        sink += v.StringOr(key, "").size();
       }
       break;
     }
     default:
       break;
   }
-  return static_cast<int>(sink & 1);
+  return sink;
 }
 
 }  // namespace
