@@ -310,13 +310,13 @@ TEST(NewsFeed, AHangingFeedNeverHoldsTheLock) {
     g_newsItems.clear();
   }
   std::thread(news::FetchNewsFrom, nullptr,
-              ts::Widen(FaultRoot() + "/slow-drip?n=100000000"), SitePrefix())
+              ts::Widen(FaultRoot() + "/slow-drip?n=10000000"), SitePrefix())
       .detach();
   const std::wstring faultLog =
       ts::UnixToWindowsPath(ts::GetEnv("TALVORE_TEST_SERVERS") + "/logs/fault.log");
   ASSERT_TRUE(ts::WaitFor(
       [&] {
-        return ts::ReadBytesOr(faultLog).find("slow-drip?n=100000000") != std::string::npos;
+        return ts::ReadBytesOr(faultLog).find("slow-drip?n=10000000") != std::string::npos;
       },
       10000));
   for (int i = 0; i < 20; ++i) {

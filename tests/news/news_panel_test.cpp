@@ -41,7 +41,8 @@ TEST(NewsPanelGeometry, HitTest) {
       {911, 300, 0, 1, 3, -1},    // right of the cards
       {927, 300, 0, 1, 3, -1},    // on the scroll bar
       {500, 262, 76, 1, 3, 0},    // scrolled: t 62
-      {500, 262, 228, 1, 3, 2},   // t 214 is the third card
+      {500, 262, 228, 1, 3, 1},   // t 214: still the second card
+      {500, 262, 242, 1, 3, 2},   // t 228: the third card begins
       {500, 432, 200, 1, 3, -1},  // row past the last entry
       {500, 300, 0, 0, 3, -1},    // still loading
       {500, 300, 0, 2, 0, -1},    // failed

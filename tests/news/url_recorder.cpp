@@ -10,7 +10,11 @@ int wmain(int argc, wchar_t** argv) {
   if (!log) return 1;
   FILE* f = _wfopen(log, L"ab");
   if (!f) return 1;
-  std::fwprintf(f, L"%ls\n", argc > 1 ? argv[1] : L"(x.exe started)");
+  const wchar_t* what = argc > 1 ? argv[1] : L"(x.exe started)";
+  char line[8192] = {};
+  WideCharToMultiByte(CP_UTF8, 0, what, -1, line, sizeof(line) - 2, nullptr, nullptr);
+  std::fputs(line, f);
+  std::fputs("\n", f);
   std::fclose(f);
   return 0;
 }

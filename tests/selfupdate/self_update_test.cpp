@@ -388,8 +388,8 @@ TEST_F(SelfUpdate, BuildFetchedIntoAnOrdinaryFolderRelocatesIntoTalvore) {
   EXPECT_EQ(ts::ReadBytesOr(exe), oldBytes_) << "the apply flags must not be passed on";
   EXPECT_EQ(ts::ReadBytesOr(installed), newBytes_);
   EXPECT_EQ(ts::ReadBytesOr(install + L"\\launcher.cfg"), cfg);
-  EXPECT_EQ(SelfUpdateFiles(dir), (std::vector<std::wstring>{L"Talvore\\TalvoreLauncher.exe",
-                                                             L"TalvoreLauncher.exe"}));
+  EXPECT_EQ(SelfUpdateFiles(dir), (std::vector<std::wstring>{L"TalvoreLauncher.exe",
+                                                             L"Talvore\\TalvoreLauncher.exe"}));
   EXPECT_EQ(TreeRequests("v17", mark),
             (std::vector<std::string>{kManifest, kSignature, "builds/TalvoreLauncher-17.exe",
                                       kManifest, kSignature}));

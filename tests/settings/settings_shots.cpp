@@ -72,12 +72,6 @@ LPARAM At(int x, int y) {
   return MAKELPARAM(px, py);
 }
 
-POINT clientOrigin0() {
-  POINT p{0, 0};
-  ClientToScreen(g_hwndMain, &p);
-  return p;
-}
-
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -85,6 +79,7 @@ int wmain(int argc, wchar_t** argv) {
     std::fprintf(stderr, "usage: settings_shots APP_DIR MARKER_DIR\n");
     return 2;
   }
+  std::setvbuf(stdout, nullptr, _IONBF, 0);
   g_appDir = argv[1];
   g_markers = argv[2];
   g_baseUrl = L"http://127.0.0.1:9/launcher";  // the update fails at once
@@ -126,30 +121,17 @@ int wmain(int argc, wchar_t** argv) {
   ShowWindow(g_hwndMain, SW_SHOW);
   UpdateWindow(g_hwndMain);
   Pump(1500);
+  std::printf("main window shown\n");
 
   // Open it the way the player does: a click on the settings button.
   HWND button = GetDlgItem(g_hwndMain, ID_SETTINGS);
   Check(button != nullptr, "settings button");
   SendMessageW(button, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
+  std::printf("settings button pressed\n");
   SendMessageW(button, WM_LBUTTONUP, 0, MAKELPARAM(10, 10));
   Pump(300);
+  std::printf("settings button clicked\n");
   HWND settings = FindWindowW(kSettingsWindowClass, nullptr);
-  if (!settings && GetEnvironmentVariableW(L"SHOTS_DIRECT", nullptr, 0) != 0) {
-    // Until the main window opens it itself.
-    WNDCLASSEXW sc{};
-    sc.cbSize = sizeof(sc);
-    sc.lpfnWndProc = SettingsWndProc;
-    sc.hInstance = instance;
-    sc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    sc.lpszClassName = kSettingsWindowClass;
-    RegisterClassExW(&sc);
-    EnableWindow(g_hwndMain, FALSE);
-    settings = CreateWindowExW(WS_EX_LAYERED, kSettingsWindowClass, kSettingsWindowTitle,
-                               WS_POPUP, clientOrigin0().x, clientOrigin0().y, client.cx,
-                               client.cy, g_hwndMain, nullptr, instance, nullptr);
-    ShowWindow(settings, SW_SHOW);
-    SetFocus(settings);
-  }
   if (!settings) {
     std::printf("FAIL no settings window\n");
     return 1;
@@ -159,8 +141,14 @@ int wmain(int argc, wchar_t** argv) {
   POINT clientOrigin{0, 0};
   ClientToScreen(g_hwndMain, &clientOrigin);
   Check(box.left == clientOrigin.x && box.top == clientOrigin.y, "covers the client origin");
-  Check(box.right - box.left == client.cx && box.bottom - box.top == client.cy,
+  RECT mainClient{};
+  GetClientRect(g_hwndMain, &mainClient);
+  std::printf("main client %ld x %ld, settings window %ld x %ld at %ld, %ld\n", mainClient.right,
+              mainClient.bottom, box.right - box.left, box.bottom - box.top, box.left, box.top);
+  Check(box.right - box.left == mainClient.right && box.bottom - box.top == mainClient.bottom,
         "covers the client area");
+  Check(g_settingsWidth == mainClient.right && g_settingsHeight == mainClient.bottom,
+        "paints the client size");
   Check((GetWindowLongW(settings, GWL_EXSTYLE) & WS_EX_LAYERED) != 0, "layered");
   Check(!IsWindowEnabled(g_hwndMain), "main window disabled");
 

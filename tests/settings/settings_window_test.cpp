@@ -83,13 +83,6 @@ class Host : public ::testing::Environment {
     host.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     host.lpszClassName = L"SettingsTestHost";
     RegisterClassExW(&host);
-    WNDCLASSEXW settings{};
-    settings.cbSize = sizeof(settings);
-    settings.lpfnWndProc = SettingsWndProc;
-    settings.hInstance = instance;
-    settings.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    settings.lpszClassName = kSettingsWindowClass;
-    RegisterClassExW(&settings);
     g_hwndMain = CreateWindowExW(0, L"SettingsTestHost", L"host", WS_POPUP | WS_VISIBLE, 20, 20,
                                  1120, 680, nullptr, nullptr, instance, nullptr);
     Pump();
@@ -121,20 +114,17 @@ class SettingsWindow : public ::testing::Test {
   }
 
   void Open() {
-    RECT client;
-    GetClientRect(g_hwndMain, &client);
-    POINT origin{0, 0};
-    ClientToScreen(g_hwndMain, &origin);
-    g_settingsWidth = client.right;
-    g_settingsHeight = client.bottom;
-    SettingsPanelOrigin(g_uiScale, SettingsPanelWidthNow(), &g_settingsPanelX, &g_settingsPanelY);
-    EnableWindow(g_hwndMain, FALSE);
-    hwnd_ = CreateWindowExW(WS_EX_LAYERED, kSettingsWindowClass, kSettingsWindowTitle, WS_POPUP,
-                            origin.x, origin.y, g_settingsWidth, g_settingsHeight, g_hwndMain,
-                            nullptr, GetModuleHandleW(nullptr), nullptr);
+    OpenSettingsWindow();
+    hwnd_ = FindWindowW(kSettingsWindowClass, nullptr);
     ASSERT_NE(nullptr, hwnd_);
-    ShowWindow(hwnd_, SW_SHOW);
-    SetFocus(hwnd_);
+    EXPECT_EQ(g_hwndMain, GetWindow(hwnd_, GW_OWNER));
+    RECT box{}, client{};
+    GetWindowRect(hwnd_, &box);
+    GetClientRect(g_hwndMain, &client);
+    EXPECT_EQ(client.right, box.right - box.left);
+    EXPECT_EQ(client.bottom, box.bottom - box.top);
+    EXPECT_EQ(243.0f, g_settingsPanelX);
+    EXPECT_EQ(230.0f, g_settingsPanelY);
     Pump();
   }
 

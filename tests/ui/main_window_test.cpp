@@ -129,6 +129,12 @@ TEST(MainWindow, StartsWaitingThenOffersRetryAfterAFailedUpdate) {
     }
   }
 
+  // Nothing has been pumped yet, so the worker's completion cannot have been handled.
+  EXPECT_TRUE(g_updateRunning);
+  EXPECT_EQ(TextOf(g_playButton), L"Aguarde...");
+  EXPECT_FALSE(IsWindowEnabled(g_playButton));
+  EXPECT_EQ(g_totalPercent, 0);
+
   ASSERT_TRUE(PumpUntil([] { return !g_updateRunning; }, 60000));
   EXPECT_FALSE(g_updateOk);
   EXPECT_FALSE(g_updateMessage.empty());

@@ -12,6 +12,7 @@
 #include "ui/layout.h"
 #include "ui/buttons.h"
 #include "ui/main_window.h"
+#include "ui/news_panel.h"
 
 namespace {
 
@@ -94,6 +95,16 @@ int wmain(int argc, wchar_t** argv) {
       Gdiplus::SolidBrush b{Gdiplus::Color(0xFFE8DCC4)};
       g.DrawString(L"Pronto para jogar.", -1, &font, Gdiplus::PointF(0, 0), &b);
     });
+    {
+      Gdiplus::Bitmap full(1456, 884, PixelFormat32bppPARGB);
+      Gdiplus::Graphics fg(&full);
+      fg.SetSmoothingMode(Gdiplus::SmoothingModeAntiAlias);
+      fg.ScaleTransform(g_uiScale, g_uiScale);
+      time("lights on the full canvas", [&] { PaintRunningLights(fg); });
+    }
+    time("news panel", [&] { PaintNewsPanel(g); });
+    time("progress bar", [&] { DrawProgressBar(g, 180, 528, 700, 546, 50, L"Total"); });
+    time("background blit 200x60", [&] { BlitWindowBackground(memory, 0, 0, 200, 60, 500, 300); });
     time("bitblt 200x60", [&] { BitBlt(screen, 0, 0, 200, 60, memory, 0, 0, SRCCOPY); });
   }
 
