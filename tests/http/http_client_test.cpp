@@ -353,7 +353,9 @@ TEST_F(HttpClient, CutOffBodyIsAFailedDownload) {
     EXPECT_FALSE(m.ok) << Narrow(c.path);
     EXPECT_EQ(m.status, 200u);
     if (c.reset) {
-      EXPECT_TRUE(std::regex_match(m.error, readFailure)) << m.error;
+      // Depending on timing the platform reports the reset, or just an early end.
+      EXPECT_TRUE(std::regex_match(m.error, readFailure) || m.error == "resposta incompleta")
+          << m.error;
     } else {
       EXPECT_EQ(m.error, "resposta incompleta");
     }
