@@ -12,7 +12,8 @@
 #include <filesystem>
 #include <memory>
 
-#include "json_lite.h"
+#include "core/json.h"
+#include "updater/version_number.h"
 
 namespace publish {
 
@@ -403,10 +404,7 @@ std::string PathProblem(const std::string& path) {
   return "";
 }
 
-int64_t TruncateVersion(double v) {
-  if (std::isnan(v) || v >= 9223372036854775808.0 || v < -9223372036854775808.0) return INT64_MIN;
-  return static_cast<int64_t>(v);  // truncation toward zero
-}
+int64_t TruncateVersion(double v) { return updater::TruncateToInt64(v); }
 
 namespace {
 
@@ -426,26 +424,26 @@ bool ParseContentManifest(const std::string& bytes, int64_t* version,
                           std::vector<ManifestEntry>* entries, std::string* error) {
   return Guarded(
       [&] {
-        const jsonlite::Value root = jsonlite::Parse(bytes);
-        if (!root.IsObject()) {
+        const jsonmin::Value root = jsonmin::Parse(bytes);
+        if (root.type != jsonmin::Type::Object) {
           *error = "the root is not an object";
           return false;
         }
-        const jsonlite::Value* v = root.Find("version");
-        *version = TruncateVersion(v && v->IsNumber() ? v->number : -1.0);
+        const jsonmin::Value* v = root.Find("version");
+        *version = TruncateVersion(v && (v->type == jsonmin::Type::Number) ? v->number : -1.0);
         if (*version < 0) {
           *error = "no valid 'version'";
           return false;
         }
-        const jsonlite::Value* files = root.Find("files");
-        if (!files || !files->IsArray()) {
+        const jsonmin::Value* files = root.Find("files");
+        if (!files || files->type != jsonmin::Type::Array) {
           *error = "no valid 'files'";
           return false;
         }
-        for (const jsonlite::Value& item : files->items) {
+        for (const jsonmin::Value& item : files->items) {
           ManifestEntry e;
-          const jsonlite::Value* p = item.Find("path");
-          if (p && p->IsString()) e.path = p->text;
+          const jsonmin::Value* p = item.Find("path");
+          if (p && (p->type == jsonmin::Type::String)) e.path = p->text;
           if (e.path.empty()) {
             *error = "an entry without 'path'";
             return false;
@@ -455,11 +453,11 @@ bool ParseContentManifest(const std::string& bytes, int64_t* version,
             *error = "entry '" + e.path + "': " + problem;
             return false;
           }
-          const jsonlite::Value* s = item.Find("size");
-          if (s && s->IsNumber()) e.size = TruncateVersion(s->number);
-          const jsonlite::Value* h = item.Find("sha256");
+          const jsonmin::Value* s = item.Find("size");
+          if (s && (s->type == jsonmin::Type::Number)) e.size = TruncateVersion(s->number);
+          const jsonmin::Value* h = item.Find("sha256");
           std::vector<unsigned char> digest;
-          if (!h || !h->IsString() || h->text.size() != 64 || !HexDecode(h->text, &digest)) {
+          if (!h || h->type != jsonmin::Type::String || h->text.size() != 64 || !HexDecode(h->text, &digest)) {
             *error = "entry '" + e.path + "': invalid 'sha256'";
             return false;
           }
@@ -474,26 +472,26 @@ bool ParseContentManifest(const std::string& bytes, int64_t* version,
 bool ParseLauncherManifest(const std::string& bytes, LauncherManifest* out, std::string* error) {
   return Guarded(
       [&] {
-        const jsonlite::Value root = jsonlite::Parse(bytes);
-        if (!root.IsObject()) {
+        const jsonmin::Value root = jsonmin::Parse(bytes);
+        if (root.type != jsonmin::Type::Object) {
           *error = "the root is not an object";
           return false;
         }
-        const jsonlite::Value* v = root.Find("version");
-        out->version = TruncateVersion(v && v->IsNumber() ? v->number : -1.0);
+        const jsonmin::Value* v = root.Find("version");
+        out->version = TruncateVersion(v && (v->type == jsonmin::Type::Number) ? v->number : -1.0);
         if (out->version < 0) {
           *error = "no valid 'version'";
           return false;
         }
-        const jsonlite::Value* u = root.Find("url");
-        if (u && u->IsString()) out->url = u->text;
+        const jsonmin::Value* u = root.Find("url");
+        if (u && (u->type == jsonmin::Type::String)) out->url = u->text;
         if (out->url.compare(0, 8, "https://") != 0 && out->url.compare(0, 7, "http://") != 0) {
           *error = "'url' is not an absolute http:// or https:// URL";
           return false;
         }
-        const jsonlite::Value* h = root.Find("sha256");
+        const jsonmin::Value* h = root.Find("sha256");
         std::vector<unsigned char> digest;
-        if (!h || !h->IsString() || h->text.size() != 64 || !HexDecode(h->text, &digest)) {
+        if (!h || h->type != jsonmin::Type::String || h->text.size() != 64 || !HexDecode(h->text, &digest)) {
           *error = "invalid 'sha256'";
           return false;
         }
@@ -505,9 +503,9 @@ bool ParseLauncherManifest(const std::string& bytes, LauncherManifest* out, std:
 
 int64_t ReadVersion(const std::string& bytes) {
   try {
-    const jsonlite::Value root = jsonlite::Parse(bytes);
-    const jsonlite::Value* v = root.Find("version");
-    if (!v || !v->IsNumber()) return -1;
+    const jsonmin::Value root = jsonmin::Parse(bytes);
+    const jsonmin::Value* v = root.Find("version");
+    if (!v || v->type != jsonmin::Type::Number) return -1;
     const int64_t version = TruncateVersion(v->number);
     return version < 0 ? -1 : version;
   } catch (const std::exception&) {
