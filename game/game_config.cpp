@@ -107,6 +107,11 @@ std::vector<std::string> ReadConfigLines(const std::wstring& path) {
     if (!ReadFile(file.get(), buffer, sizeof(buffer), &got, nullptr) || got == 0) break;
     content.append(buffer, got);
   }
+  return SplitConfigLines(content);
+}
+
+std::vector<std::string> SplitConfigLines(const std::string& content) {
+  std::vector<std::string> lines;
   size_t start = 0;
   while (start < content.size()) {
     size_t end = content.find('\n', start);
@@ -119,7 +124,7 @@ std::vector<std::string> ReadConfigLines(const std::wstring& path) {
   return lines;
 }
 
-bool WriteConfigLines(const std::wstring& path, const std::vector<std::string>& lines) {
+std::string JoinConfigLines(const std::vector<std::string>& lines) {
   std::string content;
   for (const std::string& line : lines) {
     for (char c : line) {
@@ -128,6 +133,11 @@ bool WriteConfigLines(const std::wstring& path, const std::vector<std::string>& 
     }
     content += "\r\n";
   }
+  return content;
+}
+
+bool WriteConfigLines(const std::wstring& path, const std::vector<std::string>& lines) {
+  const std::string content = JoinConfigLines(lines);
 
   // A crash or a full disk in the middle of the write must not cost the player the game
   // client's settings: the new content goes to a file beside it that replaces it only once
@@ -179,8 +189,10 @@ void SetConfigValue(std::vector<std::string>& lines, const std::string& key,
     std::string& line = lines[index];
     size_t start, end;
     FirstToken(line, &start, &end);
+    const size_t keyEnd = end;
     while (end < line.size() && IsSpace(line[end])) ++end;
-    line = line.substr(0, end) + value;
+    // A key with nothing after it needs a separator, or the value would join the key.
+    line = line.substr(0, end) + (end == keyEnd ? "\t\t\t\t\t" : "") + value;
     return;
   }
   size_t insertAt = 0;  // after the last non-blank line, so trailing blank lines stay last

@@ -26,6 +26,10 @@ bool WriteGameConfig(const std::wstring& path, const GameConfig& config);
 // Line layer. Lines are bytes (one byte per character) without their line ends.
 std::vector<std::string> ReadConfigLines(const std::wstring& path);
 bool WriteConfigLines(const std::wstring& path, const std::vector<std::string>& lines);
+// The lines of the file's bytes: split at LF, every CR or LF at a line's end dropped.
+std::vector<std::string> SplitConfigLines(const std::string& content);
+// The bytes written for the lines: each ends in CR LF, and an LF inside a line gets a CR.
+std::string JoinConfigLines(const std::vector<std::string>& lines);
 // Value of the first line whose first whitespace-delimited token is exactly key; "" if none.
 std::string GetConfigValue(const std::vector<std::string>& lines, const std::string& key);
 // Replaces the value of the first line of key, or adds key + five tabs + value after the last

@@ -109,13 +109,26 @@ LRESULT OnPaint(HWND hwnd) {
   const int w = std::max(1, static_cast<int>(area.right - area.left));
   const int h = std::max(1, static_cast<int>(area.bottom - area.top));
   handles::UniqueMemoryDc memory = handles::MakeMemoryDc(paint.dc());
-  handles::UniqueGdiObject bitmap(CreateCompatibleBitmap(paint.dc(), w, h));
-  if (!memory || !bitmap) return 0;
+  // A top-down 32-bit DIB that GDI+ draws into as a bitmap: drawing into memory directly is
+  // much cheaper than drawing through a device context.
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = w;
+  info.bmiHeader.biHeight = -h;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  handles::UniqueGdiObject bitmap(
+      CreateDIBSection(paint.dc(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  if (!memory || !bitmap || !bits) return 0;
   HGDIOBJ old = SelectObject(memory.get(), bitmap.get());
   {
-    // The 1:1 copy of the static layers goes in before GDI+ opens the buffer.
+    // The 1:1 copy of the static layers goes in before GDI+ touches the buffer.
     const bool copied = BlitWindowBackground(memory.get(), 0, 0, w, h, area.left, area.top);
-    Graphics g(memory.get());
+    GdiFlush();
+    Bitmap canvas(w, h, w * 4, PixelFormat32bppPARGB, static_cast<BYTE*>(bits));
+    Graphics g(&canvas);
     g.SetSmoothingMode(SmoothingModeAntiAlias);
     g.SetTextRenderingHint(TextRenderingHintAntiAliasGridFit);
     g.TranslateTransform(static_cast<REAL>(-area.left), static_cast<REAL>(-area.top));
@@ -316,6 +329,17 @@ LRESULT OnSetCursor(HWND hwnd, WPARAM wParam, LPARAM lParam) {
   return TRUE;
 }
 
+// Windows clamps a new window to the screen's tracking limit; at scale 1.0 on a small work area
+// the launcher keeps its full design size and extends beyond the screen instead.
+LRESULT OnGetMinMaxInfo(LPARAM lParam) {
+  auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
+  RECT outer{0, 0, DesignToPixel(1120.0f, g_uiScale), DesignToPixel(680.0f, g_uiScale)};
+  AdjustWindowRect(&outer, WS_CLIPCHILDREN | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, FALSE);
+  info->ptMaxTrackSize.x = std::max<LONG>(info->ptMaxTrackSize.x, outer.right - outer.left);
+  info->ptMaxTrackSize.y = std::max<LONG>(info->ptMaxTrackSize.y, outer.bottom - outer.top);
+  return 0;
+}
+
 LRESULT OnClose(HWND hwnd) {
   if (CountRunningClients() > 0 &&
       MessageBoxW(hwnd, kCloseQuestion, kMainWindowTitle,
@@ -427,6 +451,8 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) 
       SetTextColor(dc, RGB(0xF0, 0xDB, 0xE7));
       return reinterpret_cast<LRESULT>(g_bgBrush);
     }
+    case WM_GETMINMAXINFO:
+      return OnGetMinMaxInfo(lParam);
     case WM_CLOSE:
       return OnClose(hwnd);
     case WM_DESTROY:

@@ -13,15 +13,7 @@ namespace updater {
 namespace {
 
 int64_t ReadKey(const std::wstring& path, const char* key) {
-  const std::string bytes = ReadWholeFile(path);
-  if (bytes.empty()) return -1;
-  try {
-    const jsonmin::Value root = jsonmin::Parse(bytes);
-    const jsonmin::Value* v = root.Find(key);
-    if (v && v->type == jsonmin::Type::Number) return TruncateToInt64(v->number);
-  } catch (...) {
-  }
-  return -1;
+  return StateValueFromBytes(ReadWholeFile(path), key);
 }
 
 // Writes the bytes beside the target, forces them to disk, then swaps the new file in with one
@@ -61,6 +53,17 @@ std::wstring StatePath(const std::wstring& dir, const wchar_t* fileName) {
 }
 
 }  // namespace
+
+int64_t StateValueFromBytes(const std::string& bytes, const char* key) {
+  if (bytes.empty()) return -1;
+  try {
+    const jsonmin::Value root = jsonmin::Parse(bytes);
+    const jsonmin::Value* v = root.Find(key);
+    if (v && v->type == jsonmin::Type::Number) return TruncateToInt64(v->number);
+  } catch (...) {
+  }
+  return -1;
+}
 
 std::string ReadWholeFile(const std::wstring& path) {
   std::string bytes;

@@ -22,6 +22,10 @@ int64_t ReadAppliedLauncherVersion(const std::wstring& dir);
 // Records launcherVersion (0 or more) in "launcher_state.json", keeping "applied_version".
 void WriteAppliedLauncherVersion(const std::wstring& dir, int64_t launcherVersion);
 
+// The number under key in the bytes of a state file, truncated toward zero; -1 when the bytes
+// are not a JSON object holding a number there.
+int64_t StateValueFromBytes(const std::string& bytes, const char* key);
+
 // The file's bytes unchanged; empty when it cannot be opened.
 std::string ReadWholeFile(const std::wstring& path);
 

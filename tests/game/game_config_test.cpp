@@ -203,6 +203,13 @@ TEST(GameConfig, GetAndSetOnLines) {
   std::vector<std::string> empty;
   SetConfigValue(empty, "BPP", "16");
   EXPECT_EQ(empty, std::vector<std::string>{"BPP\t\t\t\t\t16"});
+  // Found by fuzzing: a key with nothing after it took the value into the key ("BPP32"), so
+  // the setting was lost and a second BPP line was added on the next save.
+  std::vector<std::string> bare = {"BPP", "WIDTH\t"};
+  SetConfigValue(bare, "BPP", "32");
+  SetConfigValue(bare, "WIDTH", "800");
+  EXPECT_EQ(bare, (std::vector<std::string>{"BPP\t\t\t\t\t32", "WIDTH\t800"}));
+  EXPECT_EQ(GetConfigValue(bare, "BPP"), "32");
 }
 
 // A player whose regional settings use a decimal comma still gets "0.500" and reads it back.

@@ -187,17 +187,25 @@ void WriteTree(const std::wstring& tree, const std::string& manifest, const std:
   ASSERT_TRUE(ts::WriteBytes(TreeDir(tree) + L"\\launcher_manifest.sig", sig));
 }
 
+// Names the build a file holds, so a failure does not print megabytes.
+std::string WhichBuild(const std::wstring& path) {
+  static const std::string oldBytes = ts::ReadBytesOr(OldBuild());
+  static const std::string newBytes = ts::ReadBytesOr(NewBuild());
+  std::string bytes;
+  if (!ts::ReadBytes(path, &bytes)) return "missing";
+  if (bytes == oldBytes) return "old build";
+  if (bytes == newBytes) return "new build";
+  return "other (" + std::to_string(bytes.size()) + " bytes)";
+}
+
 class SelfUpdate : public ::testing::Test {
  protected:
   void SetUp() override {
-    oldBytes_ = ts::ReadBytesOr(OldBuild());
-    newBytes_ = ts::ReadBytesOr(NewBuild());
-    ASSERT_FALSE(oldBytes_.empty());
-    ASSERT_FALSE(newBytes_.empty());
-    ASSERT_NE(oldBytes_, newBytes_) << "the two builds must differ";
+    const std::string oldBytes = ts::ReadBytesOr(OldBuild());
+    ASSERT_FALSE(oldBytes.empty());
+    ASSERT_FALSE(ts::ReadBytesOr(NewBuild()).empty());
+    ASSERT_TRUE(oldBytes != ts::ReadBytesOr(NewBuild())) << "the two builds must differ";
   }
-  std::string oldBytes_;
-  std::string newBytes_;
 };
 
 }  // namespace
@@ -209,7 +217,7 @@ TEST_F(SelfUpdate, NewerBuildIsInstalledThroughThreeProcessesAndNeverAgain) {
   long long mark = ts::LogSize();
   StartHandOffAndClose(exe, dir, exe);
 
-  EXPECT_EQ(ts::ReadBytesOr(exe), newBytes_);
+  EXPECT_EQ(WhichBuild(exe), "new build");
   EXPECT_EQ(ts::ReadBytesOr(dir + L"\\launcher_state.json"), LauncherState(30));
   EXPECT_EQ(SelfUpdateFiles(dir),
             (std::vector<std::wstring>{L"TalvoreLauncher.exe", L"launcher_state.json"}));
@@ -220,7 +228,7 @@ TEST_F(SelfUpdate, NewerBuildIsInstalledThroughThreeProcessesAndNeverAgain) {
   mark = ts::LogSize();
   for (int i = 0; i < 10; ++i) StartAndClose(exe, dir);
   EXPECT_EQ(TreeRequests("update", mark), Repeat({kManifest, kSignature}, 10));
-  EXPECT_EQ(ts::ReadBytesOr(exe), newBytes_);
+  EXPECT_EQ(WhichBuild(exe), "new build");
   EXPECT_EQ(ts::ReadBytesOr(dir + L"\\launcher_state.json"), LauncherState(30));
   EXPECT_EQ(SelfUpdateFiles(dir),
             (std::vector<std::wstring>{L"TalvoreLauncher.exe", L"launcher_state.json"}));
@@ -267,7 +275,7 @@ TEST_F(SelfUpdate, NothingIsDownloadedUnlessTheSignedManifestIsNewer) {
     StartAndClose(exe, dir);
 
     EXPECT_EQ(TreeRequests(c.tree, mark), (std::vector<std::string>{kManifest, kSignature}));
-    EXPECT_EQ(ts::ReadBytesOr(exe), oldBytes_);
+    EXPECT_EQ(WhichBuild(exe), "old build");
     EXPECT_EQ(ts::ReadBytesOr(dir + L"\\launcher_state.json", "(none)"),
               c.state.empty() ? "(none)" : c.state);
     EXPECT_EQ(SelfUpdateFiles(dir), expected);
@@ -281,7 +289,7 @@ TEST_F(SelfUpdate, HashMismatchDeletesTheDownloadAndEveryStartTriesAgain) {
   for (int i = 0; i < 2; ++i) StartAndClose(exe, dir);
   EXPECT_EQ(TreeRequests("mismatch", mark),
             Repeat({kManifest, kSignature, "builds/TalvoreLauncher-17.exe"}, 2));
-  EXPECT_EQ(ts::ReadBytesOr(exe), oldBytes_);
+  EXPECT_EQ(WhichBuild(exe), "old build");
   EXPECT_EQ(SelfUpdateFiles(dir), (std::vector<std::wstring>{L"TalvoreLauncher.exe"}));
 }
 
@@ -298,7 +306,7 @@ TEST_F(SelfUpdate, BuildOnAnotherHostIsFetchedFromThere) {
   const std::string added = ts::ReadBytesOr(otherLog).substr(before.size());
   EXPECT_NE(added.find("\"GET /TalvoreLauncher-17.exe HTTP/1.1\" 200"), std::string::npos)
       << added;
-  EXPECT_EQ(ts::ReadBytesOr(exe), newBytes_);
+  EXPECT_EQ(WhichBuild(exe), "new build");
   EXPECT_EQ(ts::ReadBytesOr(dir + L"\\launcher_state.json"), LauncherState(17));
   EXPECT_EQ(SelfUpdateFiles(dir),
             (std::vector<std::wstring>{L"TalvoreLauncher.exe", L"launcher_state.json"}));
@@ -313,7 +321,7 @@ TEST_F(SelfUpdate, ApplyModeWithoutVersionReplacesAndRestartsWithoutRecording) {
   StartHandOffAndClose(temp, dir, exe,
                        L"--apply-launcher-update=\"" + exe + L"\" --apply-launcher-version=");
 
-  EXPECT_EQ(ts::ReadBytesOr(exe), newBytes_);
+  EXPECT_EQ(WhichBuild(exe), "new build");
   EXPECT_FALSE(ts::FileExists(dir + L"\\launcher_state.json"));
   EXPECT_EQ(SelfUpdateFiles(dir), (std::vector<std::wstring>{L"TalvoreLauncher.exe"}));
   // Only the restarted launcher's own check.
@@ -339,7 +347,7 @@ TEST_F(SelfUpdate, LockedLauncherEndsTheApplyingProcessAndTheNextStartRecovers) 
     EXPECT_GE(GetTickCount64() - started, 8000u) << "gave up before 40 attempts";
     EXPECT_EQ(FindProcessByImage(exe, 1500), 0u) << "nothing may be started";
   }
-  EXPECT_EQ(ts::ReadBytesOr(exe), oldBytes_);
+  EXPECT_EQ(WhichBuild(exe), "old build");
   EXPECT_EQ(SelfUpdateFiles(dir), (std::vector<std::wstring>{L"TalvoreLauncher.exe",
                                                              L"TalvoreLauncher.selfupdate_tmp_17.exe"}));
   EXPECT_EQ(TreeRequests("v17", mark),
@@ -348,7 +356,7 @@ TEST_F(SelfUpdate, LockedLauncherEndsTheApplyingProcessAndTheNextStartRecovers) 
   // The old build offers the update again and this time it goes through.
   mark = ts::LogSize();
   StartHandOffAndClose(exe, dir, exe);
-  EXPECT_EQ(ts::ReadBytesOr(exe), newBytes_);
+  EXPECT_EQ(WhichBuild(exe), "new build");
   EXPECT_EQ(ts::ReadBytesOr(dir + L"\\launcher_state.json"), LauncherState(17));
   EXPECT_EQ(SelfUpdateFiles(dir),
             (std::vector<std::wstring>{L"TalvoreLauncher.exe", L"launcher_state.json"}));
@@ -385,8 +393,8 @@ TEST_F(SelfUpdate, BuildFetchedIntoAnOrdinaryFolderRelocatesIntoTalvore) {
   ASSERT_NE(restarted, 0u);
   EXPECT_EQ(CloseLauncher(restarted), 0);
 
-  EXPECT_EQ(ts::ReadBytesOr(exe), oldBytes_) << "the apply flags must not be passed on";
-  EXPECT_EQ(ts::ReadBytesOr(installed), newBytes_);
+  EXPECT_EQ(WhichBuild(exe), "old build") << "the apply flags must not be passed on";
+  EXPECT_EQ(WhichBuild(installed), "new build");
   EXPECT_EQ(ts::ReadBytesOr(install + L"\\launcher.cfg"), cfg);
   EXPECT_EQ(SelfUpdateFiles(dir), (std::vector<std::wstring>{L"TalvoreLauncher.exe",
                                                              L"Talvore\\TalvoreLauncher.exe"}));
@@ -404,7 +412,7 @@ TEST_F(SelfUpdate, InstalledBuildThatCannotRecordItsVersionDoesNotLoop) {
   const long long mark = ts::LogSize();
   StartHandOffAndClose(exe, dir, exe);
 
-  EXPECT_EQ(ts::ReadBytesOr(exe), newBytes_);
+  EXPECT_EQ(WhichBuild(exe), "new build");
   EXPECT_TRUE(ts::DirExists(dir + L"\\launcher_state.json"));
   EXPECT_EQ(TreeRequests("update", mark),
             (std::vector<std::string>{kManifest, kSignature, "builds/TalvoreLauncher-30.exe",

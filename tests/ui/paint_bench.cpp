@@ -1,6 +1,6 @@
 // Times the main window's repaints at a given scale: one running-lights tick (two small boxes,
 // painted at once) and a full repaint of the client area. Prints milliseconds per repaint.
-//   ui-paint-bench [scale]
+//   ui-paint-bench [scale [x]]   (x: also time the single layers)
 #include <windows.h>
 #include <gdiplus.h>
 
