@@ -182,6 +182,12 @@ void LoadedScenario(const std::wstring& shots, const std::wstring& serverLog,
   Click(560, 366, true, "second card's first row at scroll 24");
   Wheel(-120, 560, 600, 3);  // outside the panel: no scrolling
   Click(560, 355, true, "first card's last row, still at scroll 24");
+  Wheel(-120, 560, 350, 6);  // 312: the fourth card (long title) whole
+  Send(WM_MOUSEMOVE, 0, ClientPoint(560, 600));
+  Shot(shots, L"news-long-title.png");
+  Wheel(-120, 560, 350, 3);  // 456: the fifth card (long summary) at the top
+  Send(WM_MOUSEMOVE, 0, ClientPoint(560, 600));
+  Shot(shots, L"news-long-summary.png");
 
   Wheel(-120, 560, 350, 60);  // far past the end: stops at the last card
   Send(WM_MOUSEMOVE, 0, ClientPoint(560, 600));

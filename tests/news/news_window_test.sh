@@ -25,6 +25,17 @@ for proto in http https javascript; do
     /d '"C:\talvore-recorder.exe" "%1"' /f >/dev/null 2>&1
 done
 
+# The stand-in must see every kind of address the launcher could wrongly open, or the checks
+# that nothing opened would prove nothing.
+probe="$scratch/probe.txt"; : > "$probe"
+for url in "https://site.evil/probe" "javascript:probe" "file:///C:/x.exe"; do
+  TALVORE_URL_LOG="$(win "$probe")" "$TALVORE_WINE" start /wait "$url" >/dev/null 2>&1
+done
+for _ in $(seq 100); do [ "$(wc -l < "$probe")" -ge 3 ] && break; sleep 0.1; done
+if [ "$(wc -l < "$probe")" -lt 3 ]; then
+  echo "FAIL the stand-in browser did not see every probe:"; cat "$probe"; exit 1
+fi
+
 own_xvfb=""
 if [ -z "${DISPLAY:-}" ] || ! xdpyinfo >/dev/null 2>&1; then
   export DISPLAY=":$(( 700 + RANDOM % 200 ))"
