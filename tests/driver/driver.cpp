@@ -6,6 +6,7 @@
 //   driver click ID                post the control's command (refused when disabled)
 //   driver close                   post WM_CLOSE
 //   driver msgbox MS yes|no|ok     wait for a message box, print its text, answer it
+//   driver msgbox MS peek          the same, leaving the box open (for a screenshot)
 //   driver no-msgbox MS            fail when a message box appears within MS
 //   driver gone MS                 wait until the window no longer exists
 //   driver alive PID               1 while that process runs, else 0
@@ -155,6 +156,7 @@ int wmain(int argc, wchar_t** argv) {
     Sleep(100);
     Print(MessageBoxText(box));
     const std::wstring answer = arg(3);
+    if (answer == L"peek") return 0;
     const WPARAM id = answer == L"yes" ? IDYES : answer == L"no" ? IDNO : IDOK;
     PostMessageW(box, WM_COMMAND, id, 0);
     return 0;
