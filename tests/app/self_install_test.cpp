@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
-#include <tlhelp32.h>
 
 #include "core/handles.h"
 #include "tests/support/test_support.h"
@@ -17,26 +16,6 @@ constexpr char kUnreachableConfig[] = "http://127.0.0.1:9/launcher\r\n";
 
 std::wstring LauncherExe() { return ts::BinDir() + L"\\TalvoreLauncher.exe"; }
 
-DWORD FindProcessByImage(const std::wstring& image, DWORD timeoutMs) {
-  DWORD found = 0;
-  ts::WaitFor(
-      [&] {
-        handles::UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-        if (!snapshot) return false;
-        PROCESSENTRY32W entry{};
-        entry.dwSize = sizeof(entry);
-        for (BOOL more = Process32FirstW(snapshot.get(), &entry); more;
-             more = Process32NextW(snapshot.get(), &entry)) {
-          if (_wcsicmp(ts::ProcessImagePath(entry.th32ProcessID).c_str(), image.c_str()) == 0) {
-            found = entry.th32ProcessID;
-            return true;
-          }
-        }
-        return false;
-      },
-      timeoutMs);
-  return found;
-}
 
 // Closes the launcher window of pid and returns the process exit code (-1 on a time-out).
 int CloseLauncher(DWORD pid) {
@@ -91,7 +70,7 @@ TEST(SelfInstall, OrdinaryFolderRelocatesIntoTalvoreAndDeletesTheOriginal) {
   EXPECT_TRUE(ts::WaitFor([&] { return !ts::FileExists(original); }, 20000))
       << "the relocated copy should delete the downloaded executable";
 
-  const DWORD pid = FindProcessByImage(installed, 20000);
+  const DWORD pid = ts::FindProcessByImage(installed, 20000);
   ASSERT_NE(pid, 0u) << "the installed copy is not running";
   EXPECT_EQ(CloseLauncher(pid), 0);
   EXPECT_TRUE(ts::FileExists(installed));

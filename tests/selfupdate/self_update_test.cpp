@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
-#include <tlhelp32.h>
 
 #include <sodium.h>
 
@@ -96,26 +95,6 @@ Started Start(const std::wstring& exe, const std::wstring& dir, const std::wstri
   return started;
 }
 
-DWORD FindProcessByImage(const std::wstring& image, DWORD timeoutMs) {
-  DWORD found = 0;
-  ts::WaitFor(
-      [&] {
-        handles::UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-        if (!snapshot) return false;
-        PROCESSENTRY32W entry{};
-        entry.dwSize = sizeof(entry);
-        for (BOOL more = Process32FirstW(snapshot.get(), &entry); more;
-             more = Process32NextW(snapshot.get(), &entry)) {
-          if (_wcsicmp(ts::ProcessImagePath(entry.th32ProcessID).c_str(), image.c_str()) == 0) {
-            found = entry.th32ProcessID;
-            return true;
-          }
-        }
-        return false;
-      },
-      timeoutMs);
-  return found;
-}
 
 // Waits for the process to end on its own; its exit code, or -1 (then it is terminated).
 int WaitForExit(HANDLE process, DWORD timeoutMs) {
@@ -160,7 +139,7 @@ void StartHandOffAndClose(const std::wstring& exe, const std::wstring& dir,
   const Started first = Start(exe, dir, args);
   ASSERT_NE(first.pid, 0u);
   ASSERT_EQ(WaitForExit(first.process.get(), 60000), 0) << "the first process did not hand over";
-  const DWORD restarted = FindProcessByImage(installed, 40000);
+  const DWORD restarted = ts::FindProcessByImage(installed, 40000);
   ASSERT_NE(restarted, 0u) << "no launcher restarted at " << ts::Narrow(installed);
   EXPECT_EQ(CloseLauncher(restarted), 0);
 }
@@ -340,12 +319,12 @@ TEST_F(SelfUpdate, LockedLauncherEndsTheApplyingProcessAndTheNextStartRecovers) 
     const Started first = Start(exe, dir);
     ASSERT_NE(first.pid, 0u);
     ASSERT_EQ(WaitForExit(first.process.get(), 60000), 0);
-    handles::UniqueHandle applying = OpenForWaiting(FindProcessByImage(temp, 20000));
+    handles::UniqueHandle applying = OpenForWaiting(ts::FindProcessByImage(temp, 20000));
     ASSERT_TRUE(applying) << "the downloaded build was not started";
     const ULONGLONG started = GetTickCount64();
     EXPECT_EQ(WaitForExit(applying.get(), 30000), 0);
     EXPECT_GE(GetTickCount64() - started, 8000u) << "gave up before 40 attempts";
-    EXPECT_EQ(FindProcessByImage(exe, 1500), 0u) << "nothing may be started";
+    EXPECT_EQ(ts::FindProcessByImage(exe, 1500), 0u) << "nothing may be started";
   }
   EXPECT_EQ(WhichBuild(exe), "old build");
   EXPECT_EQ(SelfUpdateFiles(dir), (std::vector<std::wstring>{L"TalvoreLauncher.exe",
@@ -389,7 +368,7 @@ TEST_F(SelfUpdate, BuildFetchedIntoAnOrdinaryFolderRelocatesIntoTalvore) {
     lock.reset();
     ASSERT_EQ(WaitForExit(first.process.get(), 60000), 0);
   }
-  const DWORD restarted = FindProcessByImage(installed, 40000);
+  const DWORD restarted = ts::FindProcessByImage(installed, 40000);
   ASSERT_NE(restarted, 0u);
   EXPECT_EQ(CloseLauncher(restarted), 0);
 

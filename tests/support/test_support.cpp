@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include <tlhelp32.h>
+
 #include "core/handles.h"
 
 namespace testing_support {
@@ -269,6 +271,27 @@ std::wstring ProcessImagePath(DWORD pid) {
   DWORD size = MAX_PATH * 2;
   if (!QueryFullProcessImageNameW(process.get(), 0, path, &size)) return L"";
   return path;
+}
+
+DWORD FindProcessByImage(const std::wstring& image, DWORD timeoutMs) {
+  DWORD found = 0;
+  WaitFor(
+      [&] {
+        handles::UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+        if (!snapshot) return false;
+        PROCESSENTRY32W entry{};
+        entry.dwSize = sizeof(entry);
+        for (BOOL more = Process32FirstW(snapshot.get(), &entry); more;
+             more = Process32NextW(snapshot.get(), &entry)) {
+          if (_wcsicmp(ProcessImagePath(entry.th32ProcessID).c_str(), image.c_str()) == 0) {
+            found = entry.th32ProcessID;
+            return true;
+          }
+        }
+        return false;
+      },
+      timeoutMs);
+  return found;
 }
 
 }  // namespace testing_support

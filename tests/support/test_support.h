@@ -69,6 +69,10 @@ HWND FindProcessWindow(DWORD pid, const wchar_t* className, DWORD timeoutMs);
 // Full image path of a running process, empty if it cannot be read.
 std::wstring ProcessImagePath(DWORD pid);
 
+// The id of a running process whose image is the given path (any letter case), waiting up to
+// timeoutMs; 0 if none appeared.
+DWORD FindProcessByImage(const std::wstring& image, DWORD timeoutMs);
+
 std::string Narrow(const std::wstring& wide);  // UTF-8, for messages
 std::wstring Widen(const std::string& utf8);
 
