@@ -190,16 +190,19 @@ int ScrolledNewsOffset(int current, int wheelDelta, int maxScroll) {
 std::vector<FramePiece> FramePanelPieces(float x, float y, float w, float h, float a) {
   const float cw = 110 * a, ch = 86 * a, sw = 25 * a, bh = 35 * a;
   const float m = x + w / 2;
+  // Pieces that meet at fractional positions leave a hairline where both edges are only
+  // partly covered; each bar and side reaches kFrameOverlap under the piece drawn after it.
+  const float o = kFrameOverlap;
   std::vector<FramePiece> pieces = {
       // sides
-      {0, 0, 86, 25, 110, x, y + ch, sw, h - 2 * ch},
-      {2, 584, 86, 25, 110, x + w - sw, y + ch, sw, h - 2 * ch},
+      {0, 0, 86, 25, 110, x, y + ch - o, sw, h - 2 * ch + 2 * o},
+      {2, 584, 86, 25, 110, x + w - sw, y + ch - o, sw, h - 2 * ch + 2 * o},
       // bottom bar
-      {1, 110, 258, 140, 35, x + cw, y + h - bh, m - (x + cw), bh},
-      {3, 359, 258, 140, 35, m, y + h - bh, (x + w - cw) - m, bh},
+      {1, 110, 258, 140, 35, x + cw - o, y + h - bh, m - (x + cw) + 2 * o, bh},
+      {3, 359, 258, 140, 35, m, y + h - bh, (x + w - cw) - m + o, bh},
       // top bar
-      {0, 110, 0, 140, 35, x + cw, y, m - (x + cw), bh},
-      {2, 359, 0, 140, 35, m, y, (x + w - cw) - m, bh},
+      {0, 110, 0, 140, 35, x + cw - o, y, m - (x + cw) + 2 * o, bh},
+      {2, 359, 0, 140, 35, m, y, (x + w - cw) - m + o, bh},
       // corners last, over the ends of bars and sides
       {0, 0, 0, 110, 86, x, y, cw, ch},
       {2, 499, 0, 110, 86, x + w - cw, y, cw, ch},

@@ -131,6 +131,8 @@ struct FramePiece {
   float sx, sy, sw, sh;  // pixels of the 609 x 293 image
   float dx, dy, dw, dh;  // destination, caller's units
 };
+// How far a bar or side reaches under the neighbouring piece, in design units.
+inline constexpr float kFrameOverlap = 1.0f;
 std::vector<FramePiece> FramePanelPieces(float x, float y, float w, float h, float a);
 // Texture fill rectangle inside the frame.
 DesignRectF FramePanelFillRect(float x, float y, float w, float h, float a);

@@ -203,21 +203,21 @@ class WineFuzz : public testing::Test {
   static void SetUpTestSuite() { SetUnhandledExceptionFilter(SaveInputOnCrash); }
 };
 
-TEST_F(WineFuzz, NewsFeed) { Fuzz("news", L"news", kJsonTokens, 6000, CheckNewsFeed); }
+TEST_F(WineFuzz, NewsFeed) { Fuzz("news", L"news", kJsonTokens, 40000, CheckNewsFeed); }
 
 TEST_F(WineFuzz, Manifests) {
-  Fuzz("manifest", L"manifest", kJsonTokens, 4000, fuzz_checks::CheckManifest);
-  Fuzz("launcher_manifest", L"launcher_manifest", kJsonTokens, 3000,
+  Fuzz("manifest", L"manifest", kJsonTokens, 15000, fuzz_checks::CheckManifest);
+  Fuzz("launcher_manifest", L"launcher_manifest", kJsonTokens, 10000,
        fuzz_checks::CheckLauncherManifest);
 }
 
 TEST_F(WineFuzz, StateFiles) {
-  Fuzz("state_file", L"state_file", kJsonTokens, 3000, fuzz_checks::CheckStateFile);
+  Fuzz("state_file", L"state_file", kJsonTokens, 10000, fuzz_checks::CheckStateFile);
 }
 
 TEST_F(WineFuzz, ConfigFiles) {
-  Fuzz("game_config", L"game_config", kConfigTokens, 3000, fuzz_checks::CheckConfigLines);
-  Fuzz("launcher_cfg", L"launcher_cfg", kConfigTokens, 3000, fuzz_checks::CheckLauncherConfig);
+  Fuzz("game_config", L"game_config", kConfigTokens, 10000, fuzz_checks::CheckConfigLines);
+  Fuzz("launcher_cfg", L"launcher_cfg", kConfigTokens, 15000, fuzz_checks::CheckLauncherConfig);
 }
 
 }  // namespace

@@ -275,10 +275,14 @@ TEST(Layout, FramePiecesAtOrnamentScale) {
   EXPECT_EQ(pieces[9].source, 3);
   EXPECT_NEAR(pieces[9].dx, 130 + 860 - 66, 0.001f);
   EXPECT_NEAR(pieces[9].dy, 176 + 476 - 51.6f, 0.001f);
-  // The two halves of each bar meet at the middle and reach the corners.
-  EXPECT_NEAR(pieces[4].dx + pieces[4].dw, 560, 0.001f);
+  // The two halves of each bar meet at the middle and reach under the corners, the first
+  // half a little under the second, so no hairline shows where they meet.
+  EXPECT_NEAR(pieces[4].dx, 130 + 66 - kFrameOverlap, 0.001f);
+  EXPECT_NEAR(pieces[4].dx + pieces[4].dw, 560 + kFrameOverlap, 0.001f);
   EXPECT_NEAR(pieces[5].dx, 560, 0.001f);
-  EXPECT_NEAR(pieces[5].dx + pieces[5].dw, 130 + 860 - 66, 0.001f);
+  EXPECT_NEAR(pieces[5].dx + pieces[5].dw, 130 + 860 - 66 + kFrameOverlap, 0.001f);
+  EXPECT_NEAR(pieces[0].dy, 176 + 51.6f - kFrameOverlap, 0.001f);
+  EXPECT_NEAR(pieces[0].dy + pieces[0].dh, 176 + 476 - 51.6f + kFrameOverlap, 0.001f);
   const DesignRectF fill = FramePanelFillRect(130, 176, 860, 476, 0.6f);
   EXPECT_NEAR(fill.x, 137.2f, 0.001f);
   EXPECT_NEAR(fill.height, 476 - 19.2f, 0.001f);
