@@ -40,6 +40,11 @@ bool DesignBoxContains(const DesignBox& box, int x, int y) {
   return x >= box.left && x < box.right && y >= box.top && y < box.bottom;
 }
 
+bool DesignBoxTouchesPixels(const DesignBox& box, float margin, const RECT& pixels, float scale) {
+  return (box.left - margin) * scale < pixels.right && (box.right + margin) * scale > pixels.left &&
+         (box.top - margin) * scale < pixels.bottom && (box.bottom + margin) * scale > pixels.top;
+}
+
 std::wstring SignupPageUrl() { return std::wstring(deployment::kSiteUrl) + names::kRegisterPagePath; }
 std::wstring UpdatesPageUrl() { return std::wstring(deployment::kSiteUrl) + names::kUpdatesPagePath; }
 std::wstring SitePrefix() { return std::wstring(deployment::kSiteUrl) + L"/"; }

@@ -52,6 +52,8 @@ RECT DesignBoxToPixels(float left, float top, float right, float bottom, float s
 RECT DesignInvalidationRect(float left, float top, float right, float bottom, float scale);
 // Left/top inclusive, right/bottom exclusive.
 bool DesignBoxContains(const DesignBox& box, int x, int y);
+// Whether a box, grown by margin design units, touches a rectangle of client pixels.
+bool DesignBoxTouchesPixels(const DesignBox& box, float margin, const RECT& pixels, float scale);
 
 // Link target of a control; empty for controls that open no URL.
 std::wstring LinkTargetFor(int controlId);

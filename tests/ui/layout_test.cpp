@@ -287,3 +287,21 @@ TEST(Layout, FramePiecesAtOrnamentScale) {
   EXPECT_NEAR(fill.x, 137.2f, 0.001f);
   EXPECT_NEAR(fill.height, 476 - 19.2f, 0.001f);
 }
+
+TEST(Layout, PaintAreaTouchesOnlyNearbyLayers) {
+  struct Case {
+    RECT pixels;
+    float scale;
+    bool touchesBars;
+  } cases[] = {
+      {{0, 0, 100, 100}, 1.3f, false},          // a lights box at the top-left corner
+      {{234, 686, 240, 690}, 1.3f, true},       // inside the total bar at 1.3
+      {{900, 680, 920, 700}, 1.3f, true},       // within the margin past the bar's right end
+      {{930, 680, 940, 700}, 1.3f, false},      // beyond it
+      {{180, 528, 181, 529}, 1.0f, true},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(DesignBoxTouchesPixels(kTotalBarBox, 8, c.pixels, c.scale), c.touchesBars)
+        << c.pixels.left << "," << c.pixels.top << " at " << c.scale;
+  }
+}
