@@ -13,7 +13,7 @@ configure() {  # configure NAME ARGS...
   cmake -S "$TALVORE_SOURCE_DIR" -B "$scratch/$name" -G Ninja \
     -DCMAKE_TOOLCHAIN_FILE="$TALVORE_SOURCE_DIR/cmake/mingw-i686.cmake" \
     -DTALVORE_BUILD_TESTS=OFF -DTALVORE_BUILD_NATIVE_TOOLS=OFF \
-    -DTALVORE_SODIUM_PREFIX="$(dirname "$TALVORE_NATIVE_BIN_DIR")/deps/sodium-i686" "$@" \
+    -DTALVORE_SODIUM_PREFIX="$TALVORE_SODIUM_I686" "$@" \
     > "$scratch/$name.log" 2>&1
 }
 echo "== release configuration with the demo key"
