@@ -21,14 +21,14 @@ TEST(Layout, DesignUnitsAndButtonRectanglesPerScale) {
       {1.1f, ID_SETTINGS, 903, 488, 130, 59},  // 821*1.1=903.1, 939*1.1=1032.9 -> 1033
   };
   for (const Case& c : cases) {
-    const ControlSpec* spec = nullptr;
+    const ControlSpec* control = nullptr;
     for (const ControlSpec& s : kControls)
-      if (s.id == c.id) spec = &s;
-    ASSERT_NE(spec, nullptr);
-    const RECT r = DesignBoxToPixels(static_cast<float>(spec->box.left),
-                                     static_cast<float>(spec->box.top),
-                                     static_cast<float>(spec->box.right),
-                                     static_cast<float>(spec->box.bottom), c.scale);
+      if (s.id == c.id) control = &s;
+    ASSERT_NE(control, nullptr);
+    const RECT r = DesignBoxToPixels(static_cast<float>(control->box.left),
+                                     static_cast<float>(control->box.top),
+                                     static_cast<float>(control->box.right),
+                                     static_cast<float>(control->box.bottom), c.scale);
     EXPECT_EQ(r.left, c.x) << c.id << " at " << c.scale;
     EXPECT_EQ(r.top, c.y) << c.id << " at " << c.scale;
     EXPECT_EQ(r.right - r.left, c.w) << c.id << " at " << c.scale;

@@ -201,8 +201,8 @@ def light_terms(height, depth, light=(-0.35, -0.75, 0.6), shininess=24):
     diff = nx * lx + ny * ly + nz * lz
     hx, hy, hz = lx, ly, lz + 1
     hn = math.sqrt(hx * hx + hy * hy + hz * hz)
-    spec = np.clip((nx * hx + ny * hy + nz * hz) / hn, 0, 1) ** shininess
-    return diff - lz, spec
+    specular = np.clip((nx * hx + ny * hy + nz * hz) / hn, 0, 1) ** shininess
+    return diff - lz, specular
 
 
 def bevel_height(mask, radius, profile="round"):
@@ -216,7 +216,7 @@ def bevel_height(mask, radius, profile="round"):
 
 
 def metal(mask, radius, depth=None, stops=GOLD, base=None, light=(-0.35, -0.75, 0.6),
-          contrast=0.55, spec=0.35, height=None, shininess=24):
+          contrast=0.55, specular=0.35, height=None, shininess=24):
     """A bevelled metallic layer: `base` (array of ramp positions, default 0.62)
     is modulated by the lighting of a rounded bevel of `radius`."""
     if height is None:
@@ -226,7 +226,7 @@ def metal(mask, radius, depth=None, stops=GOLD, base=None, light=(-0.35, -0.75, 
     d, s = light_terms(height, depth, light, shininess)
     if base is None:
         base = 0.62
-    t = base + contrast * d + spec * s
+    t = base + contrast * d + specular * s
     return paint(mask, ramp(t, stops))
 
 

@@ -122,7 +122,7 @@ def logo(font):
     for blade, ridge, guard, grip in swords:
         over(out, paint(np.clip(blur(blade, 0.6 * S) * 1.5, 0, 1), (14, 12, 16)))
         over(out, metal(blade, 3.5 * S, depth=3 * S, stops=STEEL, base=vertical_base(blade, [(0, 0.75), (1, 0.5)]),
-                        contrast=0.6, spec=0.6))
+                        contrast=0.6, specular=0.6))
         over(out, paint(ridge, (240, 242, 250), 0.45))
         over(out, paint(grip, (40, 20, 14)))
         over(out, paint(np.clip(blur(guard, 0.6 * S) * 1.5, 0, 1), (20, 10, 4)))
@@ -153,7 +153,7 @@ def logo(font):
     gem = ellipse(W, H, ((cx - 4) * S, (sh_top + 1.5) * S, (cx + 4) * S, (sh_top + 9.5) * S))
     over(out, metal(gem, 4 * S, depth=4 * S, stops=[(0, (30, 3, 10)), (0.5, (140, 26, 52)),
                                                      (0.8, (210, 90, 110)), (1, (255, 220, 228))],
-                    base=0.5, spec=0.9, shininess=40))
+                    base=0.5, specular=0.9, shininess=40))
 
     # banner: tails behind, band in front with gold edges
     tail_col = ramp(np.broadcast_to((yy - by0 * S) / ((by1 - by0 + 16) * S), (H, W)),
@@ -190,7 +190,7 @@ def logo(font):
     outline = np.clip(blur(m, 1.0 * S) * 3, 0, 1)
     over(out, shadow(m, 2 * S, 0, int(2.5 * S), 0.9))
     over(out, paint(outline, (12, 6, 2)))
-    over(out, metal(m, 2.2 * S, depth=2.8 * S, base=vertical_base(m, NAME_GOLD), contrast=0.5, spec=0.45))
+    over(out, metal(m, 2.2 * S, depth=2.8 * S, base=vertical_base(m, NAME_GOLD), contrast=0.5, specular=0.45))
     return downsample(out, S)
 
 
@@ -246,5 +246,5 @@ def icon_image(size, font):
         t = text_mask(W, H, font, tsize, "T", cx * S, (top + sh * 0.44) * S, stroke=int(tsize * 0.022))
         over(out, shadow(t, size * 0.015 * S, 0, int(size * 0.02 * S), 0.8))
         over(out, metal(t, size * 0.03 * S, depth=size * 0.035 * S,
-                        base=vertical_base(t, [(0, 0.95), (0.5, 0.7), (1, 0.62)]), contrast=0.45, spec=0.4))
+                        base=vertical_base(t, [(0, 0.95), (0.5, 0.7), (1, 0.62)]), contrast=0.45, specular=0.4))
     return downsample(out, S)

@@ -184,7 +184,7 @@ def _corner_block(out, orn):
     gem = ellipse(W, H, ((c - 6.0) * S, (c - 6.0) * S, (c + 6.0) * S, (c + 6.0) * S))
     over(out, paint(gem, (10, 2, 4)))
     g2 = ellipse(W, H, ((c - 5.4) * S, (c - 5.4) * S, (c + 5.4) * S, (c + 5.4) * S))
-    over(out, metal(g2, 5.4 * S, depth=4.5 * S, stops=GARNET, base=0.5, contrast=0.5, spec=0.9,
+    over(out, metal(g2, 5.4 * S, depth=4.5 * S, stops=GARNET, base=0.5, contrast=0.5, specular=0.9,
                     shininess=40))
 
 

@@ -236,7 +236,7 @@ def plaque(w, h, label, golden, font, cap_h, tracking=0.08, out_h=None):
     if golden:
         brushed = blur(noise(W, H, 0.8 * S, 321, octaves=1), 10 * S, 0.3 * S) * 0.9
         base = vertical_base(face, GOLD_FACE) + brushed * 0.06
-        over(out, metal(face, h * 0.06 * S, depth=h * 0.05 * S, base=base, contrast=0.35, spec=0.2))
+        over(out, metal(face, h * 0.06 * S, depth=h * 0.05 * S, base=base, contrast=0.35, specular=0.2))
         # soft central sheen
         x0f, y0f, x1f, y1f = bbox_of(face)
         cx = (x0f + x1f) / 2.0
@@ -286,7 +286,7 @@ def plaque(w, h, label, golden, font, cap_h, tracking=0.08, out_h=None):
     else:
         over(out, shadow(m, 1.2 * S, 0, int(1.4 * S), 0.9))
         base = vertical_base(m, [(0.0, 0.86), (0.5, 0.62), (1.0, 0.74)])
-        over(out, metal(m, 1.2 * S, depth=1.5 * S, base=base, contrast=0.4, spec=0.25))
+        over(out, metal(m, 1.2 * S, depth=1.5 * S, base=base, contrast=0.4, specular=0.25))
     res = downsample(out, S)
     if out_h is not None and out_h != h:
         res = resize_layer(res, w, out_h)
