@@ -1,7 +1,6 @@
 #include "app/self_install.h"
 
 #include <windows.h>
-#include <shellapi.h>
 
 #include "app/startup_flags.h"
 #include "core/handles.h"
@@ -50,14 +49,7 @@ bool SelfInstallIfNeeded() {
   const std::wstring cfgTo = installDir + L"\\" + names::kLauncherConfig;
   CopyFileW(cfgFrom.c_str(), cfgTo.c_str(), FALSE);
 
-  const std::wstring params = QuotedFlag(kFlagCleanupOriginal, self);
-  SHELLEXECUTEINFOW info{};
-  info.cbSize = sizeof(info);
-  info.lpFile = installedExe.c_str();
-  info.lpParameters = params.c_str();
-  info.lpDirectory = installDir.c_str();
-  info.nShow = SW_SHOWNORMAL;
-  return ShellExecuteExW(&info) != FALSE;
+  return StartThroughShell(installedExe, QuotedFlag(kFlagCleanupOriginal, self), installDir);
 }
 
 std::wstring BaseUrlFromConfigBytes(const std::string& bytes) {

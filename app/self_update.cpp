@@ -1,7 +1,6 @@
 #include "app/self_update.h"
 
 #include <windows.h>
-#include <shellapi.h>
 
 #include <algorithm>
 #include <cwchar>
@@ -30,17 +29,6 @@ std::wstring OwnExecutablePath() {
   const DWORD length = GetModuleFileNameW(nullptr, buffer, MAX_PATH);
   if (length == 0 || length >= MAX_PATH) return std::wstring();
   return std::wstring(buffer, length);
-}
-
-bool StartThroughShell(const std::wstring& exe, const std::wstring& parameters,
-                       const std::wstring& workingDir) {
-  SHELLEXECUTEINFOW info{};
-  info.cbSize = sizeof(info);
-  info.lpFile = exe.c_str();
-  info.lpParameters = parameters.c_str();
-  info.lpDirectory = workingDir.c_str();
-  info.nShow = SW_SHOWNORMAL;
-  return ShellExecuteExW(&info) != FALSE;
 }
 
 bool ApplyLauncherUpdate(const std::wstring& target, const std::wstring& appDir) {

@@ -1,6 +1,7 @@
 #include "app/startup_flags.h"
 
 #include <windows.h>
+#include <shellapi.h>
 
 namespace {
 constexpr int kCleanupAttempts = 20;
@@ -50,4 +51,15 @@ std::wstring GetFlagValue(const std::wstring& commandLine, const std::wstring& f
 
 std::wstring QuotedFlag(const wchar_t* flag, const std::wstring& path) {
   return std::wstring(flag) + L"\"" + path + L"\"";
+}
+
+bool StartThroughShell(const std::wstring& exe, const std::wstring& parameters,
+                       const std::wstring& workingDir) {
+  SHELLEXECUTEINFOW info{};
+  info.cbSize = sizeof(info);
+  info.lpFile = exe.c_str();
+  info.lpParameters = parameters.c_str();
+  info.lpDirectory = workingDir.c_str();
+  info.nShow = SW_SHOWNORMAL;
+  return ShellExecuteExW(&info) != FALSE;
 }

@@ -25,3 +25,8 @@ int DeleteFileWithRetries(const std::wstring& path, int attempts, unsigned pause
 
 // Quotes a path for a flag: flag + '"' + path + '"'.
 std::wstring QuotedFlag(const wchar_t* flag, const std::wstring& path);
+
+// Starts the next launcher process through the shell (default verb, normal show state) with
+// its hand-off flags; true when the shell reported success.
+bool StartThroughShell(const std::wstring& exe, const std::wstring& parameters,
+                       const std::wstring& workingDir);
