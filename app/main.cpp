@@ -14,7 +14,6 @@
 
 namespace {
 
-constexpr int kIconResource = 101;
 
 float ChooseScaleForPrimaryMonitor() {
   RECT work{};
@@ -82,15 +81,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
   InitCommonControlsEx(&controls);
   g_bgBrush = CreateSolidBrush(RGB(0x2B, 0x1A, 0x27));  // lives as long as the process
 
-  WNDCLASSEXW wc{};
-  wc.cbSize = sizeof(wc);
-  wc.lpfnWndProc = MainWndProc;
-  wc.hInstance = instance;
-  wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(kIconResource));
-  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  wc.hbrBackground = g_bgBrush;
-  wc.lpszClassName = kMainWindowClass;
-  RegisterClassExW(&wc);
+  RegisterMainWindowClass(instance);
 
   g_hwndMain = CreateMainWindow(instance);
   if (g_hwndMain) {

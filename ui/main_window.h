@@ -30,6 +30,10 @@ extern float g_settingsPanelY;
 
 LRESULT CALLBACK MainWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
+// Registers "TalvoreLauncherWindow": MainWndProc, icon resource 101 of the instance, the arrow
+// cursor, g_bgBrush as background (create the brush first).
+void RegisterMainWindowClass(HINSTANCE instance);
+
 // Starts the content update worker unless one is running.
 void StartUpdate();
 // Stores the status line and invalidates it; drawn at the next paint.

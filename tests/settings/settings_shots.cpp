@@ -101,14 +101,7 @@ int wmain(int argc, wchar_t** argv) {
   InitCommonControlsEx(&controls);
   g_bgBrush = CreateSolidBrush(RGB(0x2B, 0x1A, 0x27));
 
-  WNDCLASSEXW wc{};
-  wc.cbSize = sizeof(wc);
-  wc.lpfnWndProc = MainWndProc;
-  wc.hInstance = instance;
-  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  wc.hbrBackground = g_bgBrush;
-  wc.lpszClassName = kMainWindowClass;
-  RegisterClassExW(&wc);
+  RegisterMainWindowClass(instance);
   const SIZE client = ScaledClientSize(g_uiScale);
   RECT outer{0, 0, client.cx, client.cy};
   AdjustWindowRect(&outer, kMainWindowStyle, FALSE);

@@ -67,14 +67,7 @@ class WindowEnvironment : public ::testing::Environment {
     // Nothing listens on port 9 of the test host: every update fails fast.
     g_baseUrl = L"http://" + ts::TestHost() + L":9/launcher";
     g_bgBrush = CreateSolidBrush(RGB(0x2B, 0x1A, 0x27));
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof(wc);
-    wc.lpfnWndProc = MainWndProc;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.hbrBackground = g_bgBrush;
-    wc.lpszClassName = kMainWindowClass;
-    RegisterClassExW(&wc);
+    RegisterMainWindowClass(instance);
     RECT outer{0, 0, 1120, 680};
     const DWORD style = WS_CLIPCHILDREN | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
     AdjustWindowRect(&outer, style, FALSE);

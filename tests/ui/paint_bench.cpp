@@ -49,13 +49,7 @@ int wmain(int argc, wchar_t** argv) {
   CreateDirectoryW(g_appDir.c_str(), nullptr);
   g_baseUrl = L"http://127.0.0.1:9/launcher";  // the update fails at once and stays quiet
   g_bgBrush = CreateSolidBrush(RGB(0x2B, 0x1A, 0x27));
-  WNDCLASSEXW wc{};
-  wc.cbSize = sizeof(wc);
-  wc.lpfnWndProc = MainWndProc;
-  wc.hInstance = instance;
-  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  wc.lpszClassName = kMainWindowClass;
-  RegisterClassExW(&wc);
+  RegisterMainWindowClass(instance);
   const DWORD style = WS_CLIPCHILDREN | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
   RECT outer{0, 0, DesignToPixel(kDesignCanvasWidth, g_uiScale),
              DesignToPixel(kDesignCanvasHeight, g_uiScale)};
