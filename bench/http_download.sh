@@ -19,12 +19,12 @@ private_growth=0
 for i in $(seq "$runs"); do
   speed=$(curl -s -o "$dest" -w '%{speed_download}' "$url")
   rm -f "$dest"
-  best_curl=$(python3 -c "print(max($best_curl, $speed / 1048576))")
+  best_curl=$(/usr/bin/python3 -c "print(max($best_curl, $speed / 1048576))")
   out=$("$BENCH_WINE" "$BENCH_FETCH" file "$url" "$winedest")
   rm -f "$dest"
   echo "$out" | grep -q '^ok=1' || { echo "download failed: $out" >&2; exit 1; }
   ours=$(echo "$out" | sed -n 's/.*mib_per_s=\([0-9.]*\).*/\1/p')
-  best_ours=$(python3 -c "print(max($best_ours, $ours))")
+  best_ours=$(/usr/bin/python3 -c "print(max($best_ours, $ours))")
   g=$(echo "$out" | sed -n 's/.* peak_growth=\([0-9]*\).*/\1/p')
   p=$(echo "$out" | sed -n 's/.* peak_private_growth=\([0-9]*\).*/\1/p')
   growth=$(( g > growth ? g : growth ))
@@ -33,7 +33,7 @@ done
 rm -f "$file"
 
 echo "note: $BENCH_ARCH build under $(basename "$BENCH_WINE"); best of $runs runs; curl $(curl --version | head -1 | cut -d' ' -f2)"
-python3 - "$best_ours" "$best_curl" "$growth" "$private_growth" <<'PY'
+/usr/bin/python3 - "$best_ours" "$best_curl" "$growth" "$private_growth" <<'PY'
 import sys
 ours, curl, growth, private = (float(x) for x in sys.argv[1:])
 print(f"BENCH http_download_MiB/s {ours:.1f} {curl:.1f} {ours / curl:.2f} >=0.90")

@@ -19,11 +19,11 @@ for _ in $(seq "$runs"); do
   echo "$out" | grep -q '^scale=1.3 client=1456x884' || { echo "paint bench failed: $out" >&2; exit 1; }
   tick=$(echo "$out" | sed -n 's/.*tick_ms=\([0-9.]*\).*/\1/p')
   full=$(echo "$out" | sed -n 's/.*full_ms=\([0-9.]*\).*/\1/p')
-  best_tick=$(python3 -c "print(min($best_tick, $tick))")
-  best_full=$(python3 -c "print(min($best_full, $full))")
+  best_tick=$(/usr/bin/python3 -c "print(min($best_tick, $tick))")
+  best_full=$(/usr/bin/python3 -c "print(min($best_full, $full))")
 done
 echo "note: $BENCH_ARCH build under $(basename "$BENCH_WINE"); best of $runs runs; 1456 x 884 client"
-python3 - "$best_tick" "$best_full" <<'PY'
+/usr/bin/python3 - "$best_tick" "$best_full" <<'PY'
 import sys
 tick, full = (float(x) for x in sys.argv[1:])
 print(f"BENCH paint_lights_tick_ms {tick:.2f} 40.00 {tick / 40:.2f} <0.50")

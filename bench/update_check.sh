@@ -16,7 +16,7 @@ sed 's|^|Z:|; s|/|\\|g' "$BENCH_TMP/engine-list.unix" >"$BENCH_TMP/engine-list.t
 tail -n 1 "$BENCH_TMP/engine-first.out" | grep -q '^ok' || { echo "first run failed" >&2; exit 1; }
 grep -q '^3 ' "$BENCH_TMP/engine-first.out" && { echo "the copy was not current" >&2; exit 1; }
 
-best() { python3 -c "import sys; print(min(float(x) for x in sys.argv[1:]))" "$@"; }
+best() { /usr/bin/python3 -c "import sys; print(min(float(x) for x in sys.argv[1:]))" "$@"; }
 ours=() loop=() sums=()
 for _ in $(seq "$runs"); do
   ours+=("$(engine_timed "$BENCH_WINE" "$engine_update" "$engine_base" "$(win_path "$game")" | cut -d' ' -f1)")
@@ -26,7 +26,7 @@ done
 o=$(best "${ours[@]}") l=$(best "${loop[@]}") s=$(best "${sums[@]}")
 rm -rf "$game"
 echo "note: up-to-date check of $ENGINE_FILES MiB in $ENGINE_FILES files, best of $runs; $BENCH_ARCH build under $(basename "$BENCH_WINE")"
-python3 - "$o" "$l" "$s" <<'PY'
+/usr/bin/python3 - "$o" "$l" "$s" <<'PY'
 import sys
 ours, loop, sums = (float(x) for x in sys.argv[1:])
 print(f"BENCH update_check_s {ours:.2f} {loop:.2f} {ours / loop:.2f} <=1.05")

@@ -28,7 +28,7 @@ read -r _ small_rss < <(engine_timed "$BENCH_WINE" "$engine_update" "http://$BEN
 rm -rf "$game"
 
 echo "note: $ENGINE_FILES files of 1 MiB; $BENCH_ARCH build under $(basename "$BENCH_WINE"); curl $(curl --version | head -1 | cut -d' ' -f2)"
-python3 - "$bytes" "$ours_s" "$curl_s" "$big_rss" "$small_rss" <<'PY'
+/usr/bin/python3 - "$bytes" "$ours_s" "$curl_s" "$big_rss" "$small_rss" <<'PY'
 import sys
 size, ours, curl, big, small = (float(x) for x in sys.argv[1:])
 mib = size / 1048576

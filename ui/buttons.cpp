@@ -202,13 +202,19 @@ void DrawProgressBar(Graphics& g, int left, int top, int right, int bottom, int 
   FontFamily family(L"Segoe UI");
   Font font(&family, 10.5f, FontStyleBold, UnitPixel);
   if (font.GetLastStatus() != Ok) return;
-  StringFormat centred;
-  centred.SetAlignment(StringAlignmentCenter);
-  centred.SetLineAlignment(StringAlignmentCenter);
+  // Centred from the measured size and placed on whole device pixels, rather than left to a
+  // centring string format: the label then lands on the same pixels whatever rounding the
+  // graphics library does inside its own layout.
+  RectF size;
+  g.MeasureString(bar.label.c_str(), -1, &font, PointF(0, 0), &size);
+  Matrix transform;
+  g.GetTransform(&transform);
+  REAL m[6];
+  transform.GetElements(m);
+  const PointF origin(SnapToDevicePixel(bar.x + (bar.width - size.Width) * 0.5f, m[0], m[4]),
+                      SnapToDevicePixel(bar.y + (bar.height - size.Height) * 0.5f, m[3], m[5]));
   SolidBrush shadow(Color(0xC8000000));
   SolidBrush text(Color(0xFFFFF6DE));
-  g.DrawString(bar.label.c_str(), -1, &font, RectF(bar.x + 1, bar.y + 1.5f, bar.width, bar.height),
-               &centred, &shadow);
-  g.DrawString(bar.label.c_str(), -1, &font, RectF(bar.x, bar.y, bar.width, bar.height), &centred,
-               &text);
+  g.DrawString(bar.label.c_str(), -1, &font, PointF(origin.X + 1, origin.Y + 1.5f), &shadow);
+  g.DrawString(bar.label.c_str(), -1, &font, origin, &text);
 }

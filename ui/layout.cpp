@@ -148,6 +148,10 @@ bool ApplyProgressReport(const updater::Progress& report, ProgressView* view) {
   return true;
 }
 
+float SnapToDevicePixel(float v, float scale, float offset) {
+  return (std::floor(v * scale + offset + 0.5f) - offset) / scale;
+}
+
 ProgressBarGeometry ComputeProgressBar(int left, int top, int right, int bottom, int percent,
                                        const std::wstring& label) {
   ProgressBarGeometry g;

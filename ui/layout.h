@@ -99,6 +99,10 @@ bool ApplyProgressReport(const updater::Progress& report, ProgressView* view);
 std::wstring DownloadStatusLine(int fileIndex, int fileCount, uint64_t received, uint64_t total);
 
 // One progress bar in design units.
+// The coordinate nearest to v (in a transform's units, device = v * scale + offset) that falls
+// on a whole device pixel.
+float SnapToDevicePixel(float v, float scale, float offset);
+
 struct ProgressBarGeometry {
   int percent;       // clamped to 0..100
   float x, y, width, height, radius;

@@ -29,7 +29,7 @@ engine_make_tree() {
 
 # engine_timed CMD...: runs CMD, prints "SECONDS MAXRSS_KIB" (the largest child's peak RSS).
 engine_timed() {
-  python3 - "$@" <<'PY'
+  /usr/bin/python3 - "$@" <<'PY'
 import resource, subprocess, sys, time
 start = time.monotonic()
 rc = subprocess.call(sys.argv[1:], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)

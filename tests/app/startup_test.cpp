@@ -133,7 +133,7 @@ TEST(UiScale, ChoiceFromWorkAreaAndFrame) {
       // 1.2f * 680 rounds above 816 in single precision, so 1.2 needs one more row.
       {1344 + fw + 8, 816 + fh + 8, 1.1f},
       {1344 + fw + 8, 816 + fh + 9, 1.2f},
-      {1232 + fw + 8, 748 + fh + 8, 1.1f},
+      {1232 + fw + 8, 748 + fh + 8, 1.1f},      // exact fit; at x87 precision 1.0
       {1232 + fw + 7, 2000, 1.0f},
       {1120 + fw + 8, 680 + fh + 8, 1.0f},
       {800, 600, 1.0f},                          // nothing fits

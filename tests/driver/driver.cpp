@@ -3,6 +3,7 @@
 //   driver find MS                 wait for the window; prints the client origin and size
 //   driver text ID | enabled ID    one control's text, or 1/0
 //   driver wait-text ID TEXT MS    wait until the control shows TEXT
+//   driver wait-enabled ID MS      wait until the control is enabled (its text changes first)
 //   driver click ID                post the control's command (refused when disabled)
 //   driver close                   post WM_CLOSE
 //   driver msgbox MS yes|no|ok     wait for a message box, print its text, answer it
@@ -50,25 +51,27 @@ std::wstring TextOf(HWND w) {
   return buf;
 }
 
+struct MessageBoxSearch {
+  DWORD pid;
+  HWND found;
+};
+
+BOOL CALLBACK MatchMessageBox(HWND w, LPARAM p) {
+  auto* s = reinterpret_cast<MessageBoxSearch*>(p);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(w, &owner);
+  wchar_t cls[16] = {};
+  GetClassNameW(w, cls, 16);
+  if (owner == s->pid && wcscmp(cls, L"#32770") == 0 && IsWindowVisible(w)) {
+    s->found = w;
+    return FALSE;
+  }
+  return TRUE;
+}
+
 HWND FindMessageBox(DWORD pid) {
-  struct Search {
-    DWORD pid;
-    HWND found;
-  } search{pid, nullptr};
-  EnumWindows(
-      [](HWND w, LPARAM p) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(p);
-        DWORD owner = 0;
-        GetWindowThreadProcessId(w, &owner);
-        wchar_t cls[16] = {};
-        GetClassNameW(w, cls, 16);
-        if (owner == s->pid && wcscmp(cls, L"#32770") == 0 && IsWindowVisible(w)) {
-          s->found = w;
-          return FALSE;
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
+  MessageBoxSearch search{pid, nullptr};
+  EnumWindows(MatchMessageBox, reinterpret_cast<LPARAM>(&search));
   return search.found;
 }
 
@@ -120,7 +123,8 @@ int wmain(int argc, wchar_t** argv) {
   }
   DWORD pid = 0;
   GetWindowThreadProcessId(w, &pid);
-  if (cmd == L"text" || cmd == L"enabled" || cmd == L"click" || cmd == L"wait-text") {
+  if (cmd == L"text" || cmd == L"enabled" || cmd == L"click" || cmd == L"wait-text" ||
+      cmd == L"wait-enabled") {
     HWND control = GetDlgItem(w, static_cast<int>(num(2)));
     if (!control) {
       Print(L"no control " + arg(2));
@@ -128,6 +132,11 @@ int wmain(int argc, wchar_t** argv) {
     }
     if (cmd == L"text") Print(TextOf(control));
     if (cmd == L"enabled") Print(IsWindowEnabled(control) ? L"1" : L"0");
+    if (cmd == L"wait-enabled") {
+      const bool ok = WaitFor([&] { return IsWindowEnabled(control) != FALSE; }, num(3));
+      Print(ok ? L"1" : L"0");
+      return ok ? 0 : 1;
+    }
     if (cmd == L"wait-text") {
       const std::wstring want = arg(3);
       const bool ok = WaitFor([&] { return TextOf(control) == want; }, num(4));

@@ -1,4 +1,4 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """Checks for the end-to-end scenario; each prints its problems and exits 1 when there is one.
 
     scenario_checks.py snapshot DIR             every file below DIR: "path<TAB>sha256", sorted

@@ -215,7 +215,7 @@ wait_until 30000 eval '! kill -0 "$launcher_job" 2>/dev/null'
 wait "$launcher_job"; code=$?
 check "the downloaded copy ended with exit code 0 ($code)" test "$code" = 0
 check "the base update ends in Jogar" eval 'driver wait-text 1003 Jogar 120000 >/dev/null'
-check "Jogar is enabled" test "$(driver enabled 1003)" = 1
+check "Jogar is enabled" driver wait-enabled 1003 10000
 check "the news shows, the first card with its picture" wait_until 30000 news_shown 1-first-start
 echo "     screenshot $shots/1-first-start.png"
 checks thumbnail "$shots/1-first-start.png" "$ox" "$oy" 1.3 0 "$src/demo/site/news/fortaleza.jpg"

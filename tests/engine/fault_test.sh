@@ -11,7 +11,7 @@ www="$TALVORE_TEST_SERVERS/www"
 rm -rf "$scratch" && mkdir -p "$scratch" || fail "scratch folder"
 : >"$scratch/fault.log"
 
-python3 "$here/tree_fault_server.py" --host "$host" --port "$port" --root "$www" \
+/usr/bin/python3 "$here/tree_fault_server.py" --host "$host" --port "$port" --root "$www" \
   --log "$scratch/fault.log" --lifetime 600 </dev/null >"$scratch/server.out" 2>&1 &
 server=$!
 trap 'kill $server 2>/dev/null' EXIT

@@ -127,6 +127,29 @@ TEST_F(EngineRun, EmptyFolderToFullContentThenNothingToDo) {
   EXPECT_EQ(game.Snapshot(), before);
 }
 
+// A properly configured server: the signed manifest and the files come over trusted HTTPS,
+// and nothing is asked over plain HTTP.
+TEST_F(EngineRun, UpdatesOverTrustedHttps) {
+  Site site(L"https");
+  site.Publish(3, kTree);
+  GameFolder game(L"https");
+  const long long log = LogSize();
+  const updater::Result r =
+      updater::RunManifest(site.BaseUrlOn(TrustedHttpsRoot()), game.path(), L"manifest",
+                           L"launcher_state.json", updater::PathFilter(), updater::ProgressCallback());
+  ASSERT_TRUE(r.ok) << Narrow(r.message);
+  EXPECT_TRUE(game.Read(L"data\\b.bin") == kTree[1].content);
+  EXPECT_EQ(game.State(), StateBytes(3));
+  // Other suites share the server log, so only this tree's requests are looked at.
+  int asked = 0;
+  for (const std::string& line : LogLinesSince(log)) {
+    if (line.find(" " + site.uriPrefix() + "/") == std::string::npos) continue;
+    ++asked;
+    EXPECT_NE(line.find(":47444 GET "), std::string::npos) << line;
+  }
+  EXPECT_EQ(asked, 6);  // manifest, signature, four files
+}
+
 TEST_F(EngineRun, ChangedAndMissingFilesAreFetchedAgain) {
   Site site(L"changed");
   site.Publish(3, kTree);

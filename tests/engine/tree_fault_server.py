@@ -1,4 +1,4 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """Serves a published tree like nginx, with faults injected per file (standard library only).
 
     tree_fault_server.py --host H --port P --root DIR --log FILE [--lifetime S]

@@ -1,4 +1,4 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """Fault-injecting HTTP server for the client tests (Python standard library only).
 
 The URL path picks the scenario from SCENARIOS below; a query "?n=BYTES" changes the body size

@@ -61,6 +61,18 @@ std::wstring MessageBoxText(HWND box) {
   return text;
 }
 
+BOOL CALLBACK MatchOwnMessageBox(HWND w, LPARAM out) {
+  DWORD pid = 0;
+  GetWindowThreadProcessId(w, &pid);
+  wchar_t cls[16] = {};
+  GetClassNameW(w, cls, 16);
+  if (pid == GetCurrentProcessId() && lstrcmpW(cls, L"#32770") == 0 && IsWindowVisible(w)) {
+    *reinterpret_cast<HWND*>(out) = w;
+    return FALSE;
+  }
+  return TRUE;
+}
+
 // Runs action, which is expected to show one message box of this process; returns its text
 // (empty when none appeared) after pressing OK.
 template <typename Action>
@@ -70,19 +82,7 @@ std::wstring AnswerMessageBox(Action action) {
     const ULONGLONG end = GetTickCount64() + 15000;
     while (GetTickCount64() < end) {
       HWND box = nullptr;
-      EnumWindows(
-          [](HWND w, LPARAM out) -> BOOL {
-            DWORD pid = 0;
-            GetWindowThreadProcessId(w, &pid);
-            wchar_t cls[16] = {};
-            GetClassNameW(w, cls, 16);
-            if (pid == GetCurrentProcessId() && lstrcmpW(cls, L"#32770") == 0 && IsWindowVisible(w)) {
-              *reinterpret_cast<HWND*>(out) = w;
-              return FALSE;
-            }
-            return TRUE;
-          },
-          reinterpret_cast<LPARAM>(&box));
+      EnumWindows(MatchOwnMessageBox, reinterpret_cast<LPARAM>(&box));
       if (box) {
         text = MessageBoxText(box);
         PostMessageW(box, WM_COMMAND, IDOK, 0);

@@ -1,4 +1,4 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """Static site for the news window test, with a gate on the feed.
 
     feed_server.py --root DIR --host H --port P --log FILE [--gate FILE] [--lifetime S]

@@ -2,12 +2,15 @@
 # The real launcher window with a news feed on the compiled-in demo site address: screenshots
 # while loading, loaded (top and end) and failed; the wheel's step, clicks on cards and on the
 # failed panel, observed through a stand-in browser registered in a Wine prefix of its own.
-# Skips (77) when something else already listens on the demo address.
+# Fails with the reason when something else keeps listening on the demo address.
 set -u
 site_host=127.0.0.1 site_port=47180
-if ss -ltnH "sport = :$site_port" 2>/dev/null | grep -q "$site_host:$site_port\|\*:$site_port\|0.0.0.0:$site_port"; then
-  echo "SKIP: $site_host:$site_port is in use (demo server running?); the window test needs it"
-  exit 77
+port_taken() { ss -ltnH "sport = :$site_port" 2>/dev/null | grep -q .; }
+for _ in $(seq 50); do port_taken || break; sleep 0.1; done
+if port_taken; then
+  echo "FAIL $site_host:$site_port is in use (a demo server running?); this test serves the"
+  echo "     launcher's compiled-in site there: stop that first"
+  exit 1
 fi
 scratch="$TALVORE_TEST_SCRATCH"
 src="$TALVORE_SOURCE_DIR"
@@ -56,7 +59,7 @@ trap cleanup EXIT
 cp -r "$src/demo/site/." "$scratch/site-ok/"
 cp -r "$src/demo/site/." "$scratch/site-failed/"
 rm -f "$scratch/site-failed/updates-feed.json"
-python3 - "$src/demo/site/updates-feed.json" "$scratch/site-ok/updates-feed.json" <<'PY' > "$scratch/expected-ok.txt"
+/usr/bin/python3 - "$src/demo/site/updates-feed.json" "$scratch/site-ok/updates-feed.json" <<'PY' > "$scratch/expected-ok.txt"
 import json, sys
 feed = json.load(open(sys.argv[1], encoding="utf-8"))
 items = feed["items"]
@@ -71,7 +74,7 @@ u = [i.get("url", "") for i in items]
 for url in (u[0], u[0], u[1], u[0], u[1], u[0], u[-1]):
     print(url)
 PY
-entries=$(python3 -c "import json,sys; print(len(json.load(open(sys.argv[1]))['items']))" "$scratch/site-ok/updates-feed.json")
+entries=$(/usr/bin/python3 -c "import json,sys; print(len(json.load(open(sys.argv[1]))['items']))" "$scratch/site-ok/updates-feed.json")
 pictures=$(grep -o '"image": *"http://127.0.0.1:47180/[^"]*"' "$scratch/site-ok/updates-feed.json" | wc -l)
 echo "http://127.0.0.1:47180/updates.html" > "$scratch/expected-failed.txt"
 
@@ -83,7 +86,7 @@ run() {  # run MODE SITE_DIR GATE
   local mode="$1" site="$2" gate="$3"
   local log="$scratch/server-$mode.log" urls="$scratch/urls-$mode.txt"
   : > "$log"; : > "$urls"
-  python3 "$src/tests/news/feed_server.py" --root "$site" --host $site_host --port $site_port \
+  /usr/bin/python3 "$src/tests/news/feed_server.py" --root "$site" --host $site_host --port $site_port \
     --log "$log" ${gate:+--gate "$gate"} --lifetime 300 &
   server=$!
   for _ in $(seq 50); do curl -s -o /dev/null "http://$site_host:$site_port/index.html" && break; sleep 0.1; done

@@ -33,7 +33,7 @@ tree mismatch 17 "$old"   # the manifest names the next build's hash; the server
 cp "$new" "$scratch/www/TalvoreLauncher-17.exe"
 tree otherhost 17 "$new" "http://$other:47280/TalvoreLauncher-17.exe"
 
-python3 -u -m http.server 47280 --bind "$other" --directory "$scratch/www" \
+/usr/bin/python3 -u -m http.server 47280 --bind "$other" --directory "$scratch/www" \
   </dev/null >>"$scratch/other.log" 2>&1 &
 other_pid=$!
 trap 'kill $other_pid 2>/dev/null' EXIT

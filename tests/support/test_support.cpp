@@ -52,6 +52,7 @@ std::wstring TestHost() {
 }
 std::wstring HttpRoot() { return L"http://" + TestHost() + L":47280"; }
 std::wstring HttpsRoot() { return L"https://" + TestHost() + L":47443"; }
+std::wstring TrustedHttpsRoot() { return L"https://" + TestHost() + L":47444"; }
 std::wstring Port80Root() { return L"http://" + TestHost(); }
 
 std::wstring ScratchDir() {

@@ -13,6 +13,7 @@ namespace testing_support {
 std::wstring TestHost();       // e.g. 127.0.0.2
 std::wstring HttpRoot();       // http://H:47280
 std::wstring HttpsRoot();      // https://H:47443 (untrusted certificate)
+std::wstring TrustedHttpsRoot();  // https://H:47444 (certificate from the trusted test CA)
 std::wstring Port80Root();     // http://H, where the HTTPS fallback lands
 
 std::string GetEnv(const char* name);

@@ -47,6 +47,55 @@ TEST(Layout, DesignUnitsAndButtonRectanglesPerScale) {
   EXPECT_EQ(status.bottom, 683);
 }
 
+// Single-precision results at every scale, whatever the build: each product and quotient is
+// rounded to a float before the conversion. Computed at x87 extended precision instead (the
+// 32-bit build without SSE arithmetic), every row marked "x87" came out one lower.
+TEST(Layout, RoundingIsSinglePrecisionAtEveryScale) {
+  struct ToPixel {
+    float scale, design;
+    int pixels;
+  } toPixel[] = {
+      {1.3f, 5, 7},    // x87: 6 (1.3f * 5 is a hair below 6.5)
+      {1.3f, 15, 20},  // x87: 19
+      {1.3f, 25, 33},  // x87: 32
+      {1.3f, 1120, 1456},
+      {1.2f, 680, 816},
+      {1.2f, 578, 694},
+      {1.1f, 1120, 1232},
+      {1.1f, 115, 127},
+      {1.0f, 0.5f, 1},
+      {1.0f, 680, 680},
+  };
+  for (const ToPixel& c : toPixel) {
+    EXPECT_EQ(DesignToPixel(c.design, c.scale), c.pixels) << c.design << " at " << c.scale;
+  }
+  struct ToDesign {
+    float scale;
+    int pixels, design;
+  } toDesign[] = {
+      {1.3f, 13, 10},
+      {1.3f, 1455, 1119},
+      {1.2f, 6, 5},    // x87: 4
+      {1.2f, 12, 10},  // x87: 9
+      {1.1f, 11, 10},  // x87: 9
+      {1.1f, 110, 100},  // x87: 99
+      {1.0f, 679, 679},
+  };
+  for (const ToDesign& c : toDesign) {
+    EXPECT_EQ(PixelToDesign(c.pixels, c.scale), c.design) << c.pixels << " at " << c.scale;
+  }
+}
+
+TEST(Layout, SnapsToWholeDevicePixels) {
+  EXPECT_FLOAT_EQ(SnapToDevicePixel(10.2f, 1.0f, 0.0f), 10.0f);
+  EXPECT_FLOAT_EQ(SnapToDevicePixel(10.5f, 1.0f, 0.0f), 11.0f);
+  EXPECT_FLOAT_EQ(SnapToDevicePixel(10.0f, 1.3f, 0.0f) * 1.3f, 13.0f);
+  EXPECT_FLOAT_EQ(SnapToDevicePixel(10.3f, 1.3f, 0.0f) * 1.3f, 13.0f);   // 13.39 px
+  EXPECT_FLOAT_EQ(SnapToDevicePixel(10.4f, 1.3f, 0.0f) * 1.3f, 14.0f);   // 13.52 px
+  EXPECT_FLOAT_EQ(SnapToDevicePixel(10.0f, 1.3f, 0.25f) * 1.3f + 0.25f, 13.0f);
+  EXPECT_FLOAT_EQ(SnapToDevicePixel(-0.2f, 1.0f, 0.0f), 0.0f);
+}
+
 TEST(Layout, ControlTableOrderIdsAndTexts) {
   const int ids[] = {ID_FACEBOOK, ID_WHATSAPP, ID_DISCORD, ID_SITE,
                      ID_UPDATES,  ID_SETTINGS, ID_PLAY,    ID_SIGNUP};
