@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <gdiplus.h>
 
+#include "app/dll_search.h"
 #include "app/self_install.h"
 #include "app/self_update.h"
 #include "app/startup_flags.h"
@@ -13,7 +14,6 @@
 #include "ui/main_window.h"
 
 namespace {
-
 
 float ChooseScaleForPrimaryMonitor() {
   RECT work{};
@@ -38,9 +38,9 @@ HWND CreateMainWindow(HINSTANCE instance) {
 }
 
 // Dark frame where the system offers it; dwmapi is looked up at run time because older
-// systems lack it.
+// systems lack it, and only in the system folder.
 void ApplyDwmAttributes(HWND hwnd) {
-  HMODULE dwm = LoadLibraryW(L"dwmapi.dll");
+  HMODULE dwm = LoadLibraryExW(L"dwmapi.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
   if (!dwm) return;
   using SetAttribute = HRESULT(WINAPI*)(HWND, DWORD, LPCVOID, DWORD);
   auto set = reinterpret_cast<SetAttribute>(
@@ -60,6 +60,7 @@ void ApplyDwmAttributes(HWND hwnd) {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
+  RestrictDllSearchToSystemFolder();
   if (SelfInstallIfNeeded()) return 0;
   RunCleanupFlag(kFlagCleanupOriginal);
   RunCleanupFlag(kFlagCleanupSelfUpdateTemp);
