@@ -96,6 +96,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     }
   }
 
-  Gdiplus::GdiplusShutdown(gdiplusToken);
-  return 0;
+  // The news thread and the update worker may still be downloading, decoding a picture or
+  // publishing what they found. Ending the process here stops them first; returning instead
+  // would destroy GDI+ and the process-wide values while they still use them. GDI+, like the
+  // other process-lifetime resources, is released by the process's end.
+  ExitProcess(0);
 }

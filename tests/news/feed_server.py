@@ -2,9 +2,12 @@
 """Static site for the news window test, with a gate on the feed.
 
     feed_server.py --root DIR --host H --port P --log FILE [--gate FILE] [--lifetime S]
+                   [--delay S] [--drip BYTES_PER_S]
 
 Serves files below DIR (404 for anything else). With --gate, a request for /updates-feed.json
-is held open until FILE exists, so the launcher can be seen while its feed is loading. Every
+is held open until FILE exists, so the launcher can be seen while its feed is loading. With
+--delay every answer waits that long before its headers, and with --drip every body is sent
+in small pieces at that rate, so a client can be caught in the middle of any document. Every
 request is logged as "GET /path" when it arrives.
 """
 
@@ -24,6 +27,8 @@ def main():
     ap.add_argument("--log", required=True)
     ap.add_argument("--gate")
     ap.add_argument("--lifetime", type=float, default=600)
+    ap.add_argument("--delay", type=float, default=0)
+    ap.add_argument("--drip", type=int, default=0)
     args = ap.parse_args()
     root = os.path.realpath(args.root)
     lock = threading.Lock()
@@ -47,10 +52,21 @@ def main():
                 with open(full, "rb") as f:
                     body = f.read()
                 self.send_response(200)
+            time.sleep(args.delay)
             self.send_header("Content-Length", str(len(body)))
             self.send_header("Connection", "close")
             self.end_headers()
-            self.wfile.write(body)
+            if not args.drip:
+                self.wfile.write(body)
+                return
+            piece = max(1, args.drip // 50)
+            try:
+                for start in range(0, len(body), piece):
+                    self.wfile.write(body[start:start + piece])
+                    self.wfile.flush()
+                    time.sleep(0.02)
+            except OSError:
+                pass  # the client went away
 
     server = http.server.ThreadingHTTPServer((args.host, args.port), Handler)
     server.daemon_threads = True

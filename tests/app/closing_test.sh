@@ -1,0 +1,120 @@
+#!/usr/bin/env bash
+# Closing the window while the news thread and the update worker are busy never crashes: the
+# compiled-in site drips the feed, its pictures and the content slowly, the window is closed at
+# random moments (during the manifest, a file, a picture) 20 times, and every time the process
+# ends with exit code 0 and no unhandled exception, leaving the game folder consistent: each
+# file either absent or exactly the published one. A last start then finishes the update.
+set -u
+src="$TALVORE_SOURCE_DIR"
+scratch="$TALVORE_TEST_SCRATCH"
+win() { echo "Z:${1//\//\\}"; }
+site_port=47180
+rounds=20
+
+port_taken() { ss -ltnH "sport = :$site_port" 2>/dev/null | grep -q .; }
+for _ in $(seq 50); do port_taken || break; sleep 0.1; done
+if port_taken; then
+  echo "FAIL 127.0.0.1:$site_port is in use; this test serves the launcher's compiled-in site there"
+  exit 1
+fi
+rm -rf "$scratch"
+site="$scratch/site"; app="$scratch/Talvore"; content="$scratch/content"
+mkdir -p "$site" "$app" "$content/data"
+
+prefix="${TALVORE_WINEPREFIX}-closing"
+export WINEPREFIX="$prefix"
+"$src/tests/harness/wine-prefix" "$prefix" || exit 1
+# Without a window manager on the test screen, Wine waits two seconds for a managed window to be
+# withdrawn at every close; unmanaged windows close at once.
+"$TALVORE_WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+xvfb="" server=""
+cleanup() {
+  wineserver -k 2>/dev/null; wineserver -w 2>/dev/null
+  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
+  [ -n "$server" ] && kill "$server" 2>/dev/null
+}
+trap cleanup EXIT
+trap 'exit 1' INT TERM
+wineserver -k 2>/dev/null; wineserver -w 2>/dev/null
+wineserver -p 2>/dev/null  # kept between the rounds, so each start is quick
+for display in $(seq $((2500 + RANDOM % 400)) 2999); do
+  [ -e "/tmp/.X$display-lock" ] || [ -e "/tmp/.X11-unix/X$display" ] && continue
+  Xvfb ":$display" -screen 0 1600x1000x24 -nolisten tcp >/dev/null 2>&1 &
+  xvfb=$!
+  for _ in $(seq 100); do
+    xdpyinfo -display ":$display" >/dev/null 2>&1 && break
+    kill -0 "$xvfb" 2>/dev/null || break
+    sleep 0.1
+  done
+  xdpyinfo -display ":$display" >/dev/null 2>&1 && break
+  kill "$xvfb" 2>/dev/null; xvfb=""
+done
+[ -n "$xvfb" ] || { echo "FAIL no free X display for Xvfb"; exit 1; }
+export DISPLAY=":$display"
+
+# The site: demo news with its pictures, and a signed tree with one large file.
+head -c 3000000 /dev/urandom > "$content/data/mundo.pak"
+printf 'Bem-vindo a Talvore!\r\n' > "$content/leia-me.txt"
+cp -r "$src/demo/site/." "$site/"
+"$TALVORE_NATIVE_BIN_DIR/talvore-publish" content --key "$src/demo/keys/demo-signing.secret" \
+  --version 1 --source "$content" --out "$site/launcher" >/dev/null || { echo "FAIL publish"; exit 1; }
+/usr/bin/python3 "$src/tests/news/feed_server.py" --root "$site" --host 127.0.0.1 --port "$site_port" \
+  --log "$scratch/requests.log" --delay 0.15 --drip 400000 --lifetime 900 &
+server=$!
+for _ in $(seq 50); do curl -s -o /dev/null "http://127.0.0.1:$site_port/" && break; sleep 0.1; done
+
+failures=0
+fail() { echo "FAIL $*"; failures=$((failures + 1)); }
+driver() { "$TALVORE_WINE" "$TALVORE_TESTS_DIR/driver.exe" "$@" 2>/dev/null | tr -d '\r'; return "${PIPESTATUS[0]}"; }
+# Every file in the game folder is absent or the published one; leftovers are downloads in
+# progress (".tmp") and the launcher's own files.
+consistent() {
+  local f rel
+  for f in "$content"/leia-me.txt "$content"/data/mundo.pak; do
+    rel="${f#"$content"/}"
+    [ -e "$app/$rel" ] || continue
+    cmp -s "$f" "$app/$rel" || { echo "$rel differs from the published file"; return 1; }
+  done
+  if [ -e "$app/launcher_state.json" ]; then
+    grep -q '"applied_version": *1' "$app/launcher_state.json" ||
+      { echo "state file: $(cat "$app/launcher_state.json")"; return 1; }
+    cmp -s "$content/data/mundo.pak" "$app/data/mundo.pak" || { echo "state recorded before the content"; return 1; }
+  fi
+  return 0
+}
+
+cp "$TALVORE_BIN_DIR/TalvoreLauncher.exe" "$app/"
+for round in $(seq "$rounds"); do
+  (cd "$app" && exec "$TALVORE_WINE" "$(win "$app")\\TalvoreLauncher.exe" </dev/null \
+     >"$scratch/out-$round.txt" 2>&1) &
+  launcher=$!
+  driver find 30000 >/dev/null || fail "round $round: no window"
+  # Somewhere in the manifest, the large file or the pictures (they take a few seconds here).
+  sleep "$(awk -v r="$RANDOM" 'BEGIN { printf "%.2f", r / 32767 * 2.5 }')"
+  driver close >/dev/null
+  if ! driver gone 20000; then fail "round $round: the window stayed open"; fi
+  code=""
+  for _ in $(seq 100); do kill -0 "$launcher" 2>/dev/null || break; sleep 0.1; done
+  if kill -0 "$launcher" 2>/dev/null; then
+    fail "round $round: the process did not end"
+    kill "$launcher" 2>/dev/null
+  else
+    wait "$launcher"; code=$?
+    [ "$code" -eq 0 ] || fail "round $round: exit code $code"
+  fi
+  if grep -qi 'unhandled\|exception\|backtrace' "$scratch/out-$round.txt"; then
+    fail "round $round: $(grep -i -m1 'unhandled\|exception' "$scratch/out-$round.txt")"
+  fi
+  why=$(consistent) || fail "round $round: $why"
+done
+echo "ok   $rounds closes at random moments: $((rounds - failures)) clean"
+
+# Undisturbed, the next start completes what the closed ones left.
+(cd "$app" && exec "$TALVORE_WINE" "$(win "$app")\\TalvoreLauncher.exe" </dev/null >/dev/null 2>&1) &
+driver find 30000 >/dev/null
+driver wait-text 1003 Jogar 180000 >/dev/null || fail "the last start did not finish the update"
+cmp -s "$content/data/mundo.pak" "$app/data/mundo.pak" || fail "mundo.pak not in place after the last start"
+grep -q '"applied_version": *1' "$app/launcher_state.json" 2>/dev/null || fail "version not recorded"
+driver close >/dev/null
+driver gone 20000 || fail "the last launcher did not close"
+[ "$failures" -eq 0 ]
