@@ -294,15 +294,19 @@ LRESULT OnLButtonUp(LPARAM lParam) {
   const POINT p = DesignPointFromLParam(lParam);
   const int hit = NewsHitTest(p.x, p.y);
   std::wstring link;
+  bool fromFeed = false;
   {
     std::lock_guard<std::mutex> lock(g_newsMutex);
     if (hit >= 0 && static_cast<size_t>(hit) < g_newsItems.size()) {
       link = g_newsItems[static_cast<size_t>(hit)].url;
+      fromFeed = true;
     } else if (g_newsState == 2 && DesignBoxContains(kNewsPanelBox, p.x, p.y)) {
       link = UpdatesPageUrl();
     }
   }
-  if (HasSitePrefix(link)) OpenUrl(link);
+  // The feed is unsigned and may have come over plain HTTP.
+  if (fromFeed) link = SiteLinkToOpen(link);
+  if (!link.empty()) OpenUrl(link);
   return 0;
 }
 

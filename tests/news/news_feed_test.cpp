@@ -258,9 +258,9 @@ TEST(NewsFeed, HostilePicturesAndLinks) {
   // Only the two pictures under the prefix were asked for; the rest never left the process.
   EXPECT_EQ(RequestsUnder(mark, "news"), std::vector<std::string>{"/news/hostile.json"});
   // None of these links may be opened by a click.
-  EXPECT_FALSE(HasSitePrefix(items[2].url));
-  EXPECT_FALSE(HasSitePrefix(items[3].url));
-  EXPECT_FALSE(HasSitePrefix(items[4].url));
+  EXPECT_EQ(SiteLinkToOpen(items[2].url), L"");
+  EXPECT_EQ(SiteLinkToOpen(items[3].url), L"");
+  EXPECT_EQ(SiteLinkToOpen(items[4].url), L"");
   EXPECT_EQ(items[5].url, L"");
 }
 
