@@ -166,8 +166,16 @@ float LightHeadPosition(float phase, int head) {
   return phase + static_cast<float>(head) * kLightPathLength / 2;
 }
 
+float NextLightPhase(float phase) {
+  float next = std::fmod(phase + kLightPhaseStep, kLightPathLength);
+  if (next < 0) next += kLightPathLength;
+  return next;
+}
+
 RECT LightTickRect(float oldPhase, float newPhase, int head, float scale) {
   const float offset = static_cast<float>(head) * kLightPathLength / 2;
+  // A tick that completed a lap sweeps on across its end.
+  if (newPhase < oldPhase) newPhase += kLightPathLength;
   const float first = oldPhase - 96;
   const float last = newPhase + 4;
   float minX = 1e9f, minY = 1e9f, maxX = -1e9f, maxY = -1e9f;

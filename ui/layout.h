@@ -89,7 +89,11 @@ struct DesignPoint {
 // Position taken modulo the path length (negative positions wrap to the end).
 DesignPoint LightPathPoint(float position);
 float LightHeadPosition(float phase, int head);
-// The pixel rectangle one tick invalidates for a head: the old and the new trail.
+// The phase one tick later, kept within one lap (0 .. kLightPathLength): a float that only
+// grew would coarsen the trail after a day of running and stop it after about nine.
+float NextLightPhase(float phase);
+// The pixel rectangle one tick invalidates for a head: the old and the new trail. A new phase
+// below the old one is a tick across the end of the lap.
 RECT LightTickRect(float oldPhase, float newPhase, int head, float scale);
 
 // What one progress report does to the status line and the bars.

@@ -262,6 +262,30 @@ TEST(Layout, LightTickInvalidatesBothTrailsOfEachHead) {
   EXPECT_EQ(corner.bottom, static_cast<int>(186 + 96 + 11));
 }
 
+TEST(Layout, LightPhaseStaysWithinOneLapAndKeepsMoving) {
+  EXPECT_FLOAT_EQ(NextLightPhase(0), kLightPhaseStep);
+  EXPECT_FLOAT_EQ(NextLightPhase(kLightPathLength - kLightPhaseStep), 0);
+  EXPECT_NEAR(NextLightPhase(kLightPathLength - 1), kLightPhaseStep - 1, 1e-3f);
+  // Several laps: every tick moves one step along the path and stays below its length.
+  float phase = 0;
+  for (int tick = 0; tick < 2000; ++tick) {
+    const float next = NextLightPhase(phase);
+    ASSERT_GE(next, 0) << tick;
+    ASSERT_LT(next, kLightPathLength) << tick;
+    const float moved = next >= phase ? next - phase : next + kLightPathLength - phase;
+    ASSERT_NEAR(moved, kLightPhaseStep, 1e-3f) << tick;
+    phase = next;
+  }
+  // The tick that completes a lap invalidates the same span as one that did not wrap.
+  const float old = kLightPathLength - 2;
+  for (int head = 0; head < 2; ++head) {
+    const RECT wrapped = LightTickRect(old, NextLightPhase(old), head, 1.0f);
+    const RECT straight = LightTickRect(old, old + kLightPhaseStep, head, 1.0f);
+    EXPECT_TRUE(EqualRect(&wrapped, &straight)) << head;
+    EXPECT_LT(wrapped.left, wrapped.right) << head;
+  }
+}
+
 TEST(Layout, ProgressReports) {
   struct Case {
     int phase;
