@@ -326,12 +326,12 @@ LRESULT OnMouseWheel(HWND hwnd, WPARAM wParam, LPARAM lParam) {
 LRESULT OnSetCursor(HWND hwnd, WPARAM wParam, LPARAM lParam) {
   bool hand = g_signupLink && reinterpret_cast<HWND>(wParam) == g_signupLink;
   if (!hand && LOWORD(lParam) == HTCLIENT) {
-    POINT cursor;
-    GetCursorPos(&cursor);
-    ScreenToClient(hwnd, &cursor);
-    const POINT p = ToDesign(cursor.x, cursor.y);
-    hand = NewsHitTest(p.x, p.y) >= 0 ||
-           (NewsStateIsEmpty() && DesignBoxContains(kNewsPanelBox, p.x, p.y));
+    POINT cursor{};
+    if (GetCursorPos(&cursor) && ScreenToClient(hwnd, &cursor)) {
+      const POINT p = ToDesign(cursor.x, cursor.y);
+      hand = NewsHitTest(p.x, p.y) >= 0 ||
+             (NewsStateIsEmpty() && DesignBoxContains(kNewsPanelBox, p.x, p.y));
+    }
   }
   if (!hand) return DefWindowProcW(hwnd, WM_SETCURSOR, wParam, lParam);
   SetCursor(LoadCursorW(nullptr, IDC_HAND));
