@@ -7,7 +7,7 @@
 #include "core/names.h"
 #include "core/text.h"
 
-const std::wstring kDefaultBaseUrl = std::wstring(deployment::kSiteUrl) + L"/launcher";
+const std::wstring kDefaultBaseUrl = std::wstring(deployment::kSiteUrl) + names::kUpdateBasePath;
 
 namespace {
 

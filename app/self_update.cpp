@@ -31,17 +31,66 @@ std::wstring OwnExecutablePath() {
   return std::wstring(buffer, length);
 }
 
+// Beside the installed launcher, so the final rename stays on one volume; named like the
+// downloads, so the stale sweep of the next start removes one left by a killed apply.
+std::wstring SideFilePath(const std::wstring& target) {
+  const size_t slash = target.find_last_of(L"\\/");
+  const std::wstring folder = slash == std::wstring::npos ? L"." : target.substr(0, slash);
+  return folder + L"\\" + kTempPrefix + L"apply" + kTempExtension;
+}
+
+// A complete copy of source at dest, on the disk before it returns; on failure dest is gone.
+bool CopyToDisk(const std::wstring& source, const std::wstring& dest) {
+  bool ok = false;
+  {
+    handles::UniqueFile in = handles::MakeFile(
+        source.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, OPEN_EXISTING);
+    handles::UniqueFile out = handles::MakeFile(dest.c_str(), GENERIC_WRITE, 0, CREATE_ALWAYS);
+    if (in && out) {
+      std::vector<char> buffer(1 << 16);
+      for (;;) {
+        DWORD got = 0;
+        if (!ReadFile(in.get(), buffer.data(), static_cast<DWORD>(buffer.size()), &got,
+                      nullptr))
+          break;
+        if (got == 0) {
+          ok = FlushFileBuffers(out.get()) != 0;
+          break;
+        }
+        DWORD written = 0;
+        if (!WriteFile(out.get(), buffer.data(), got, &written, nullptr) || written != got) break;
+      }
+    }
+  }
+  if (!ok) DeleteFileW(dest.c_str());
+  return ok;
+}
+
+// The new build goes in beside the installed one and then takes its name in one rename, so a
+// full disk, a locked file or a power cut leaves the old launcher or the new one in place,
+// never a truncated file.
 bool ApplyLauncherUpdate(const std::wstring& target, const std::wstring& appDir) {
   const long long version =
       ParseApplyVersion(GetFlagValue(GetCommandLineW(), kFlagApplyLauncherVersion));
   const std::wstring self = OwnExecutablePath();
+  const std::wstring side = SideFilePath(target);
   // The launcher that started us needs a moment to end and release its file.
   bool copied = false;
-  for (int attempt = 0; attempt < kCopyAttempts && !copied; ++attempt) {
-    copied = !self.empty() && CopyFileW(self.c_str(), target.c_str(), FALSE);
-    if (!copied) Sleep(kCopyPauseMs);
+  bool replaced = false;
+  for (int attempt = 0; attempt < kCopyAttempts && !replaced; ++attempt) {
+    if (!copied) copied = !self.empty() && CopyToDisk(self, side);
+    if (copied) {
+      replaced = MoveFileExW(side.c_str(), target.c_str(),
+                             MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+      // Another launcher's stale sweep may have removed it meanwhile.
+      if (!replaced && GetLastError() == ERROR_FILE_NOT_FOUND) copied = false;
+    }
+    if (!replaced) Sleep(kCopyPauseMs);
   }
-  if (!copied) return true;
+  if (!replaced) {
+    DeleteFileW(side.c_str());
+    return true;
+  }
   if (version >= 0) updater::WriteAppliedLauncherVersion(appDir, version);
   StartThroughShell(target, QuotedFlag(kFlagCleanupSelfUpdateTemp, self), appDir);
   return true;

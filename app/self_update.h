@@ -1,5 +1,6 @@
 // The launcher's own signed self-update: normal mode fetches and checks a newer build and hands
-// over to it; apply mode (the downloaded build) copies itself over the launcher and restarts it.
+// over to it; apply mode (the downloaded build) puts itself in place of the launcher and
+// restarts it.
 #pragma once
 
 #include <string>

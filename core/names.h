@@ -14,7 +14,6 @@ inline constexpr wchar_t kLauncherConfig[] = L"launcher.cfg";
 inline constexpr wchar_t kGameClientExe[] = L"kaldrunclient.exe";
 
 // Resources below the update base URL. A manifest is "/" + name + extension.
-inline constexpr wchar_t kManifestPath[] = L"/manifest";  // "/manifest" + ".json" / ".sig"
 inline constexpr wchar_t kManifestName[] = L"manifest";
 inline constexpr wchar_t kManifestHdName[] = L"manifest_hd";
 inline constexpr wchar_t kJsonExtension[] = L".json";
@@ -37,7 +36,8 @@ inline constexpr wchar_t kAliveEventPrefix[] = L"TalvoreLauncherVivo_";
 inline constexpr wchar_t kGameConfigFile[] = L"kaldrun.cfg";
 inline constexpr wchar_t kGraphicsOptionsFile[] = L"talvore_graficos.ini";
 
-// Update state files, one per content set, and the suffix of downloads in progress.
+// Update state files, one per content set, and the suffix of a download or a state file
+// being written beside its final name.
 inline constexpr wchar_t kStateFile[] = L"launcher_state.json";
 inline constexpr wchar_t kStateFileHd[] = L"launcher_state_hd.json";
 inline constexpr wchar_t kTempSuffix[] = L".tmp";

@@ -375,7 +375,7 @@ void PaintRunningLights(Graphics& g) {
 void CALLBACK OnLightsTimer(HWND hwnd, UINT, UINT_PTR, DWORD) {
   if (IsIconic(hwnd) || !IsWindowVisible(hwnd)) return;
   const float old = g_lightPhase;
-  g_lightPhase = old + kLightPhaseStep;
+  g_lightPhase = NextLightPhase(old);
   for (int head = 0; head < 2; ++head) {
     const RECT r = LightTickRect(old, g_lightPhase, head, g_uiScale);
     InvalidateRect(hwnd, &r, FALSE);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cwchar>
 
 #include "deployment.h"
 #include "core/names.h"
@@ -68,9 +69,72 @@ std::wstring LinkTargetFor(int controlId) {
   }
 }
 
-bool HasSitePrefix(const std::wstring& link) {
+namespace {
+
+bool IsUrlCharacter(wchar_t c) {
+  if ((c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') || (c >= L'0' && c <= L'9'))
+    return true;
+  return c != 0 && std::wcschr(L"-._~:/?#[]@!$&'()*+,;=", c) != nullptr;
+}
+
+bool IsHexDigit(wchar_t c) {
+  return (c >= L'0' && c <= L'9') || (c >= L'a' && c <= L'f') || (c >= L'A' && c <= L'F');
+}
+
+// Letters of the basic plane only: no spaces, controls, bidirectional marks or symbols that
+// would make the address look like something else once the browser shows it decoded.
+bool IsLetterBeyondAscii(wchar_t c) {
+  if (c < 0x80 || (c >= 0xD800 && c <= 0xDFFF)) return false;
+  WORD type = 0;
+  return GetStringTypeW(CT_CTYPE1, &c, 1, &type) && (type & C1_ALPHA) &&
+         !(type & (C1_SPACE | C1_CNTRL));
+}
+
+void AppendPercentEncodedUtf8(wchar_t c, std::wstring* out) {
+  const unsigned u = c;
+  unsigned char bytes[3];
+  int n;
+  if (u < 0x800) {
+    bytes[0] = static_cast<unsigned char>(0xC0 | (u >> 6));
+    bytes[1] = static_cast<unsigned char>(0x80 | (u & 0x3F));
+    n = 2;
+  } else {
+    bytes[0] = static_cast<unsigned char>(0xE0 | (u >> 12));
+    bytes[1] = static_cast<unsigned char>(0x80 | ((u >> 6) & 0x3F));
+    bytes[2] = static_cast<unsigned char>(0x80 | (u & 0x3F));
+    n = 3;
+  }
+  static const wchar_t kHex[] = L"0123456789ABCDEF";
+  for (int i = 0; i < n; ++i) {
+    *out += L'%';
+    *out += kHex[bytes[i] >> 4];
+    *out += kHex[bytes[i] & 0xF];
+  }
+}
+
+}  // namespace
+
+std::wstring SiteLinkToOpen(const std::wstring& link) {
   const std::wstring prefix = SitePrefix();
-  return link.size() >= prefix.size() && link.compare(0, prefix.size(), prefix) == 0;
+  if (link.size() < prefix.size() || link.compare(0, prefix.size(), prefix) != 0)
+    return std::wstring();
+  std::wstring out = prefix;
+  for (size_t i = prefix.size(); i < link.size(); ++i) {
+    const wchar_t c = link[i];
+    if (c == L'%') {
+      if (i + 2 >= link.size() || !IsHexDigit(link[i + 1]) || !IsHexDigit(link[i + 2]))
+        return std::wstring();
+      out.append(link, i, 3);
+      i += 2;
+    } else if (IsUrlCharacter(c)) {
+      out += c;
+    } else if (IsLetterBeyondAscii(c)) {
+      AppendPercentEncodedUtf8(c, &out);
+    } else {
+      return std::wstring();
+    }
+  }
+  return out;
 }
 
 void SplitLinkText(const std::wstring& text, std::wstring* prefix, std::wstring* suffix) {
@@ -102,8 +166,16 @@ float LightHeadPosition(float phase, int head) {
   return phase + static_cast<float>(head) * kLightPathLength / 2;
 }
 
+float NextLightPhase(float phase) {
+  float next = std::fmod(phase + kLightPhaseStep, kLightPathLength);
+  if (next < 0) next += kLightPathLength;
+  return next;
+}
+
 RECT LightTickRect(float oldPhase, float newPhase, int head, float scale) {
   const float offset = static_cast<float>(head) * kLightPathLength / 2;
+  // A tick that completed a lap sweeps on across its end.
+  if (newPhase < oldPhase) newPhase += kLightPathLength;
   const float first = oldPhase - 96;
   const float last = newPhase + 4;
   float minX = 1e9f, minY = 1e9f, maxX = -1e9f, maxY = -1e9f;

@@ -59,9 +59,13 @@ bool DesignBoxTouchesPixels(const DesignBox& box, float margin, const RECT& pixe
 std::wstring LinkTargetFor(int controlId);
 std::wstring SignupPageUrl();
 std::wstring UpdatesPageUrl();
-// Site root + "/": news links are opened only when they start with it.
+// Site root + "/".
 std::wstring SitePrefix();
-bool HasSitePrefix(const std::wstring& link);
+// What a click on a news card hands to the shell: the link when the site prefix is followed by
+// URL characters only (RFC 3986 unreserved and reserved characters and %XX escapes), with
+// letters beyond ASCII percent-encoded as UTF-8. Empty for any other link: the browser's
+// command line is built from this text, so a quote or a space would end the address there.
+std::wstring SiteLinkToOpen(const std::wstring& link);
 
 // The sign-up link's two parts: up to and including the first "?" plus one space, and the
 // rest without its leading spaces; without "?" everything is the suffix.
@@ -85,7 +89,11 @@ struct DesignPoint {
 // Position taken modulo the path length (negative positions wrap to the end).
 DesignPoint LightPathPoint(float position);
 float LightHeadPosition(float phase, int head);
-// The pixel rectangle one tick invalidates for a head: the old and the new trail.
+// The phase one tick later, kept within one lap (0 .. kLightPathLength): a float that only
+// grew would coarsen the trail after a day of running and stop it after about nine.
+float NextLightPhase(float phase);
+// The pixel rectangle one tick invalidates for a head: the old and the new trail. A new phase
+// below the old one is a tick across the end of the lap.
 RECT LightTickRect(float oldPhase, float newPhase, int head, float scale);
 
 // What one progress report does to the status line and the bars.

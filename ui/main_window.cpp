@@ -294,15 +294,19 @@ LRESULT OnLButtonUp(LPARAM lParam) {
   const POINT p = DesignPointFromLParam(lParam);
   const int hit = NewsHitTest(p.x, p.y);
   std::wstring link;
+  bool fromFeed = false;
   {
     std::lock_guard<std::mutex> lock(g_newsMutex);
     if (hit >= 0 && static_cast<size_t>(hit) < g_newsItems.size()) {
       link = g_newsItems[static_cast<size_t>(hit)].url;
+      fromFeed = true;
     } else if (g_newsState == 2 && DesignBoxContains(kNewsPanelBox, p.x, p.y)) {
       link = UpdatesPageUrl();
     }
   }
-  if (HasSitePrefix(link)) OpenUrl(link);
+  // The feed is unsigned and may have come over plain HTTP.
+  if (fromFeed) link = SiteLinkToOpen(link);
+  if (!link.empty()) OpenUrl(link);
   return 0;
 }
 
@@ -322,12 +326,12 @@ LRESULT OnMouseWheel(HWND hwnd, WPARAM wParam, LPARAM lParam) {
 LRESULT OnSetCursor(HWND hwnd, WPARAM wParam, LPARAM lParam) {
   bool hand = g_signupLink && reinterpret_cast<HWND>(wParam) == g_signupLink;
   if (!hand && LOWORD(lParam) == HTCLIENT) {
-    POINT cursor;
-    GetCursorPos(&cursor);
-    ScreenToClient(hwnd, &cursor);
-    const POINT p = ToDesign(cursor.x, cursor.y);
-    hand = NewsHitTest(p.x, p.y) >= 0 ||
-           (NewsStateIsEmpty() && DesignBoxContains(kNewsPanelBox, p.x, p.y));
+    POINT cursor{};
+    if (GetCursorPos(&cursor) && ScreenToClient(hwnd, &cursor)) {
+      const POINT p = ToDesign(cursor.x, cursor.y);
+      hand = NewsHitTest(p.x, p.y) >= 0 ||
+             (NewsStateIsEmpty() && DesignBoxContains(kNewsPanelBox, p.x, p.y));
+    }
   }
   if (!hand) return DefWindowProcW(hwnd, WM_SETCURSOR, wParam, lParam);
   SetCursor(LoadCursorW(nullptr, IDC_HAND));

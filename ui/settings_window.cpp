@@ -386,11 +386,11 @@ bool IsHandAt(PanelPoint p) {
 
 LRESULT OnSetCursor(HWND hwnd) {
   POINT pos{};
-  GetCursorPos(&pos);
-  ScreenToClient(hwnd, &pos);
-  const PanelPoint p =
-      ClientToPanel(pos.x, pos.y, g_settingsPanelX, g_settingsPanelY, g_uiScale);
-  SetCursor(LoadCursorW(nullptr, IsHandAt(p) ? IDC_HAND : IDC_ARROW));
+  bool hand = false;
+  if (GetCursorPos(&pos) && ScreenToClient(hwnd, &pos)) {
+    hand = IsHandAt(ClientToPanel(pos.x, pos.y, g_settingsPanelX, g_settingsPanelY, g_uiScale));
+  }
+  SetCursor(LoadCursorW(nullptr, hand ? IDC_HAND : IDC_ARROW));
   return TRUE;
 }
 

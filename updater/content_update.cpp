@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "core/integrity.h"
+#include "core/names.h"
 #include "game/graphics_options.h"
 #include "updater/state_file.h"
 #include "updater/update_run.h"
@@ -13,7 +14,8 @@ Result RunUpdate(const std::wstring& baseUrl, const std::wstring& appDir,
                  const ProgressCallback& progress) {
   if (!InitCrypto()) return Result{false, L"falha ao iniciar biblioteca de criptografia"};
 
-  Result base = RunManifest(baseUrl, appDir, L"manifest", kStateFile, PathFilter(), progress);
+  Result base = RunManifest(baseUrl, appDir, names::kManifestName, names::kStateFile,
+                            PathFilter(), progress);
   if (!base.ok) return base;
 
   if (ReadGraphicsFlag(appDir, L"TexturasHD") == 0 && ReadGraphicsFlag(appDir, L"CeuHD") == 0)
@@ -22,7 +24,8 @@ Result RunUpdate(const std::wstring& baseUrl, const std::wstring& appDir,
   const PathFilter filter = [&appDir](const std::wstring& path) {
     return IsEnabledPackFile(appDir, path);
   };
-  const Result hd = RunManifest(baseUrl, appDir, L"manifest_hd", kStateFileHd, filter, progress);
+  const Result hd = RunManifest(baseUrl, appDir, names::kManifestHdName, names::kStateFileHd,
+                                 filter, progress);
   if (!hd.ok) {
     // Without its index file a half-updated pack is not loaded; the next run fetches the
     // index again because it is missing locally.

@@ -7,6 +7,7 @@
 
 #include "core/handles.h"
 #include "core/json.h"
+#include "core/names.h"
 #include "updater/version_number.h"
 
 namespace updater {
@@ -19,7 +20,7 @@ int64_t ReadKey(const std::wstring& path, const char* key) {
 // Writes the bytes beside the target, forces them to disk, then swaps the new file in with one
 // rename: a crash at any point leaves the old file or the new one, never a truncated one.
 bool ReplaceFileAtomically(const std::wstring& path, const std::string& bytes) {
-  const std::wstring temp = path + L".tmp";
+  const std::wstring temp = path + names::kTempSuffix;
   {
     handles::UniqueFile file =
         handles::MakeFile(temp.c_str(), GENERIC_WRITE, 0, CREATE_ALWAYS);
@@ -80,7 +81,7 @@ int64_t ReadAppliedVersion(const std::wstring& dir, const wchar_t* fileName) {
 }
 
 int64_t ReadAppliedLauncherVersion(const std::wstring& dir) {
-  return ReadKey(StatePath(dir, kStateFile), "applied_launcher_version");
+  return ReadKey(StatePath(dir, names::kStateFile), "applied_launcher_version");
 }
 
 bool WriteAppliedVersion(const std::wstring& dir, const wchar_t* fileName, int64_t version) {
@@ -95,7 +96,7 @@ bool WriteAppliedVersion(const std::wstring& dir, const wchar_t* fileName, int64
 
 void WriteAppliedLauncherVersion(const std::wstring& dir, int64_t launcherVersion) {
   if (launcherVersion < 0) return;
-  const std::wstring path = StatePath(dir, kStateFile);
+  const std::wstring path = StatePath(dir, names::kStateFile);
   const int64_t applied = ReadKey(path, "applied_version");
   std::string bytes = "{\n";
   if (applied >= 0) bytes += "  \"applied_version\": " + std::to_string(applied) + ",\n";

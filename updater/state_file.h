@@ -8,10 +8,7 @@
 
 namespace updater {
 
-inline constexpr wchar_t kStateFile[] = L"launcher_state.json";
-inline constexpr wchar_t kStateFileHd[] = L"launcher_state_hd.json";
-
-// "applied_version" of dir + "\" + fileName, -1 when none.
+// "applied_version" of dir + "\" + fileName (names::kStateFile or kStateFileHd), -1 when none.
 int64_t ReadAppliedVersion(const std::wstring& dir, const wchar_t* fileName);
 // Records version (0 or more), keeping the file's "applied_launcher_version". True when the
 // new file was put in place; on false the old file is untouched.

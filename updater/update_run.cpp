@@ -9,6 +9,7 @@
 
 #include "core/http_client.h"
 #include "core/integrity.h"
+#include "core/names.h"
 #include "updater/manifest.h"
 #include "updater/state_file.h"
 
@@ -36,7 +37,7 @@ bool HashMatches(const std::wstring& path, const std::array<uint8_t, 32>& expect
 
 std::wstring FileUrl(const std::wstring& baseUrl, std::wstring path) {
   std::replace(path.begin(), path.end(), L'\\', L'/');
-  return baseUrl + L"/files/" + path;
+  return baseUrl + names::kFilesPath + path;
 }
 
 }  // namespace
@@ -55,13 +56,18 @@ Result RunManifest(const std::wstring& baseUrl, const std::wstring& appDir,
   report(0, L"Verificando atualizacoes...");
 
   std::string manifestBody;
-  HttpResult http = HttpDownloadToMemory(baseUrl + L"/" + name + L".json", manifestBody);
-  if (!http.ok)
-    return Fail(L"nao foi possivel baixar " + name + L".json: " + WidenAscii(http.error));
+  HttpResult http =
+      HttpDownloadToMemory(baseUrl + L"/" + name + names::kJsonExtension, manifestBody);
+  if (!http.ok) {
+    return Fail(L"nao foi possivel baixar " + name + names::kJsonExtension + L": " +
+                WidenAscii(http.error));
+  }
   std::string signatureBody;
-  http = HttpDownloadToMemory(baseUrl + L"/" + name + L".sig", signatureBody);
-  if (!http.ok)
-    return Fail(L"nao foi possivel baixar " + name + L".sig: " + WidenAscii(http.error));
+  http = HttpDownloadToMemory(baseUrl + L"/" + name + names::kSigExtension, signatureBody);
+  if (!http.ok) {
+    return Fail(L"nao foi possivel baixar " + name + names::kSigExtension + L": " +
+                WidenAscii(http.error));
+  }
 
   report(1, L"Verificando assinatura...");
 
@@ -110,7 +116,7 @@ Result RunManifest(const std::wstring& baseUrl, const std::wstring& appDir,
     report(3, L"Baixando: " + entry.path);
     CreateParentDirectories(localPath);
 
-    const std::wstring tempPath = localPath + L".tmp";
+    const std::wstring tempPath = localPath + names::kTempSuffix;
     const std::wstring url = FileUrl(baseUrl, entry.path);
     bool verified = false;
     for (int attempt = 0; attempt < 3 && !verified; ++attempt) {

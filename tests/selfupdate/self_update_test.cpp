@@ -7,6 +7,9 @@
 
 #include <sodium.h>
 
+#include <cstdio>
+#include <map>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -166,6 +169,13 @@ void WriteTree(const std::wstring& tree, const std::string& manifest, const std:
   ASSERT_TRUE(ts::WriteBytes(TreeDir(tree) + L"\\launcher_manifest.sig", sig));
 }
 
+// The new build grown by 1 MiB past its last section (the loader ignores such a tail): a
+// build that does not fit where the old one was.
+const std::string& BiggerNewBuild() {
+  static const std::string bytes = ts::ReadBytesOr(NewBuild()) + std::string(1 << 20, '\0');
+  return bytes;
+}
+
 // Names the build a file holds, so a failure does not print megabytes.
 std::string WhichBuild(const std::wstring& path) {
   static const std::string oldBytes = ts::ReadBytesOr(OldBuild());
@@ -174,7 +184,12 @@ std::string WhichBuild(const std::wstring& path) {
   if (!ts::ReadBytes(path, &bytes)) return "missing";
   if (bytes == oldBytes) return "old build";
   if (bytes == newBytes) return "new build";
+  if (bytes == BiggerNewBuild()) return "bigger new build";
   return "other (" + std::to_string(bytes.size()) + " bytes)";
+}
+
+std::wstring ApplyArgs(const std::wstring& installed) {
+  return L"--apply-launcher-update=\"" + installed + L"\" --apply-launcher-version=";
 }
 
 class SelfUpdate : public ::testing::Test {
@@ -397,4 +412,162 @@ TEST_F(SelfUpdate, InstalledBuildThatCannotRecordItsVersionDoesNotLoop) {
             (std::vector<std::string>{kManifest, kSignature, "builds/TalvoreLauncher-30.exe",
                                       kManifest, kSignature}));
   EXPECT_EQ(SelfUpdateFiles(dir), (std::vector<std::wstring>{L"TalvoreLauncher.exe"}));
+}
+
+TEST_F(SelfUpdate, ApplyOnANearlyFullDiskLeavesAWholeLauncher) {
+  // A small tmpfs mounted by self_update_test.sh; a filler file leaves the spare bytes.
+  const std::wstring disk = ts::UnixToWindowsPath(ts::GetEnv("TALVORE_SELFUPDATE_SMALL_DISK"));
+  ASSERT_TRUE(ts::DirExists(disk)) << ts::Narrow(disk);
+  const ULONGLONG bigger = BiggerNewBuild().size();
+  const struct {
+    const wchar_t* folder;
+    ULONGLONG spare;
+    const char* installed;
+  } cases[] = {
+      {L"nospace", 512 << 10, "old build"},                     // less than the growth
+      {L"justroom", bigger + (512 << 10), "bigger new build"},  // one copy and a little
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(ts::Narrow(c.folder));
+    const std::wstring dir = disk + L"\\" + c.folder + L"\\Talvore";
+    const std::wstring exe = dir + L"\\TalvoreLauncher.exe";
+    const std::wstring temp = dir + L"\\TalvoreLauncher.selfupdate_tmp_17.exe";
+    const std::wstring filler = disk + L"\\filler";
+    ts::RemoveTree(disk + L"\\" + c.folder);
+    ts::CreateDirs(dir);
+    ASSERT_TRUE(CopyFileW(OldBuild().c_str(), exe.c_str(), FALSE));
+    ASSERT_TRUE(ts::WriteBytes(dir + L"\\launcher.cfg", TreeUrl("equal") + "\r\n"));
+    ASSERT_TRUE(ts::WriteBytes(temp, BiggerNewBuild()));
+    ULARGE_INTEGER free{};
+    ASSERT_TRUE(GetDiskFreeSpaceExW(dir.c_str(), &free, nullptr, nullptr));
+    ASSERT_GT(free.QuadPart, c.spare) << "the test disk is too small";
+    ASSERT_TRUE(ts::WriteBytes(filler, std::string(free.QuadPart - c.spare, 'f')));
+
+    if (std::string(c.installed) == "old build") {
+      const Started applying = Start(temp, dir, ApplyArgs(exe));
+      ASSERT_NE(applying.pid, 0u);
+      EXPECT_EQ(WaitForExit(applying.process.get(), 30000), 0);
+      EXPECT_EQ(ts::FindProcessByImage(exe, 1000), 0u) << "nothing may be started";
+      EXPECT_EQ(WhichBuild(exe), c.installed);
+      EXPECT_EQ(SelfUpdateFiles(dir), (std::vector<std::wstring>{
+                                          L"TalvoreLauncher.exe",
+                                          L"TalvoreLauncher.selfupdate_tmp_17.exe"}));
+      StartAndClose(exe, dir);  // on the full disk still
+    } else {
+      StartHandOffAndClose(temp, dir, exe, ApplyArgs(exe));
+    }
+    EXPECT_EQ(WhichBuild(exe), c.installed);
+    EXPECT_EQ(SelfUpdateFiles(dir), (std::vector<std::wstring>{L"TalvoreLauncher.exe"}));
+    DeleteFileW(filler.c_str());
+    ts::RemoveTree(disk + L"\\" + c.folder);
+  }
+}
+
+namespace {
+
+bool SameAttributes(const WIN32_FILE_ATTRIBUTE_DATA& a, const WIN32_FILE_ATTRIBUTE_DATA& b) {
+  return a.nFileSizeLow == b.nFileSizeLow && a.nFileSizeHigh == b.nFileSizeHigh &&
+         CompareFileTime(&a.ftLastWriteTime, &b.ftLastWriteTime) == 0;
+}
+
+// An apply process started in a fresh launcher folder, watched closely enough to time a kill.
+struct WatchedApply {
+  std::wstring dir, exe, temp;
+  Started process;
+  WIN32_FILE_ATTRIBUTE_DATA installedBefore{};
+
+  explicit WatchedApply(const std::wstring& name) {
+    dir = LauncherFolder(name, "equal");  // nothing newer is published there
+    exe = dir + L"\\TalvoreLauncher.exe";
+    temp = dir + L"\\TalvoreLauncher.selfupdate_tmp_17.exe";
+    EXPECT_TRUE(CopyFileW(NewBuild().c_str(), temp.c_str(), FALSE));
+    GetFileAttributesExW(exe.c_str(), GetFileExInfoStandard, &installedBefore);
+    process = Start(temp, dir, ApplyArgs(exe));
+  }
+  bool Running() const { return WaitForSingleObject(process.process.get(), 0) == WAIT_TIMEOUT; }
+  bool InstalledChanged() const {
+    WIN32_FILE_ATTRIBUTE_DATA now{};
+    return !GetFileAttributesExW(exe.c_str(), GetFileExInfoStandard, &now) ||
+           !SameAttributes(now, installedBefore);
+  }
+  // The first write of the apply: a file beside the launcher, or the launcher itself.
+  bool Began() const {
+    return InstalledChanged() ||
+           ts::ListFilesRecursive(dir).size() > 3;  // exe, launcher.cfg and the download
+  }
+  // Polls every millisecond; the tick count when pred held or the process ended.
+  template <typename Pred>
+  ULONGLONG Until(Pred pred) const {
+    while (Running() && !pred()) Sleep(1);
+    return GetTickCount64();
+  }
+};
+
+}  // namespace
+
+TEST_F(SelfUpdate, ApplyKilledAtAnyPointLeavesAWholeLauncher) {
+  // An uninterrupted apply first, to time its phases from its first write.
+  WatchedApply calibration(L"killed\\calibration");
+  ASSERT_NE(calibration.process.pid, 0u);
+  const ULONGLONG began = calibration.Until([&] { return calibration.Began(); });
+  const ULONGLONG replaced = calibration.Until([&] { return calibration.InstalledChanged(); });
+  ASSERT_EQ(WaitForExit(calibration.process.process.get(), 30000), 0);
+  const DWORD untilReplaced = static_cast<DWORD>(replaced - began);
+  const DWORD untilEnd = static_cast<DWORD>(GetTickCount64() - began);
+  const DWORD restarted = ts::FindProcessByImage(calibration.exe, 40000);
+  ASSERT_NE(restarted, 0u);
+  EXPECT_EQ(CloseLauncher(restarted), 0);
+  ASSERT_EQ(WhichBuild(calibration.exe), "new build");
+
+  // Kills spread over copying, flushing and renaming, and just past the rename.
+  const DWORD window = untilReplaced + 3;
+  const unsigned seed = static_cast<unsigned>(GetTickCount64());
+  std::mt19937 random(seed);
+  std::uniform_int_distribution<DWORD> delay(0, window);
+  std::map<std::string, std::wstring> states;  // what a kill left -> one folder that holds it
+  for (int run = 0; run < 20; ++run) {
+    const DWORD killAfter = delay(random);
+    SCOPED_TRACE("run " + std::to_string(run) + ", killed " + std::to_string(killAfter) +
+                 " ms after its first write; seed " + std::to_string(seed));
+    WatchedApply apply(L"killed\\" + std::to_wstring(run));
+    ASSERT_NE(apply.process.pid, 0u);
+    apply.Until([&] { return apply.Began(); });
+    Sleep(killAfter);
+    TerminateProcess(apply.process.process.get(), 99);
+    const bool finished = WaitForExit(apply.process.process.get(), 10000) == 0;
+
+    const std::string installed = WhichBuild(apply.exe);
+    EXPECT_TRUE(installed == "old build" || installed == "new build") << installed;
+    // A finished hand-off has started the installed launcher. A process whose creator was
+    // killed half-way through creating it never runs (Wine leaves it waiting for its
+    // creator, Windows with its first thread suspended); it is ended here.
+    const DWORD next = ts::FindProcessByImage(apply.exe, finished ? 40000 : 300);
+    if (next != 0) {
+      if (ts::FindProcessWindow(next, kWindowClass, finished ? 30000 : 5000)) {
+        EXPECT_EQ(CloseLauncher(next), 0);
+      } else {
+        EXPECT_FALSE(finished) << "the restarted launcher opened no window";
+        handles::UniqueHandle stuck = OpenForWaiting(next);
+        if (stuck) TerminateProcess(stuck.get(), 99);
+      }
+    }
+    std::wstring left;
+    for (const std::wstring& f : SelfUpdateFiles(apply.dir)) left += L" " + f;
+    states.emplace(installed + "," + ts::Narrow(left), apply.dir);
+  }
+  // Same bytes and same files start the same way: one start per state the kills left.
+  std::string seen;
+  for (const auto& [state, dir] : states) {
+    SCOPED_TRACE(state);
+    seen += "\n  " + state;
+    const std::wstring exe = dir + L"\\TalvoreLauncher.exe";
+    const std::string installed = WhichBuild(exe);
+    StartAndClose(exe, dir);
+    EXPECT_EQ(WhichBuild(exe), installed);
+    EXPECT_EQ(SelfUpdateFiles(dir), (std::vector<std::wstring>{L"TalvoreLauncher.exe"}))
+        << "the start must clear what the apply left";
+  }
+  std::printf("apply: %lu ms to the rename, %lu ms to the end; kills left:%s\n",
+              static_cast<unsigned long>(untilReplaced), static_cast<unsigned long>(untilEnd),
+              seen.c_str());
 }

@@ -33,12 +33,19 @@ tree mismatch 17 "$old"   # the manifest names the next build's hash; the server
 cp "$new" "$scratch/www/TalvoreLauncher-17.exe"
 tree otherhost 17 "$new" "http://$other:47280/TalvoreLauncher-17.exe"
 
+# A small disk for the apply cases that fill it up (mounting needs root, as the tests run).
+disk="$TALVORE_TEST_SCRATCH-disk"
+mkdir -p "$disk"
+umount "$disk" 2>/dev/null
+mount -t tmpfs -o size=24m talvore-small-disk "$disk" ||
+  { echo "cannot mount a tmpfs at $disk (the self-update tests run as root)"; exit 1; }
+
 /usr/bin/python3 -u -m http.server 47280 --bind "$other" --directory "$scratch/www" \
   </dev/null >>"$scratch/other.log" 2>&1 &
 other_pid=$!
-trap 'kill $other_pid 2>/dev/null' EXIT
+trap 'kill $other_pid 2>/dev/null; umount "$disk" 2>/dev/null || umount -l "$disk"' EXIT
 for _ in $(seq 100); do curl -s -o /dev/null "http://$other:47280/" && break; sleep 0.1; done
 : > "$scratch/other.log"
 
-export TALVORE_SELFUPDATE_OTHER_LOG="$scratch/other.log"
+export TALVORE_SELFUPDATE_OTHER_LOG="$scratch/other.log" TALVORE_SELFUPDATE_SMALL_DISK="$disk"
 "$TALVORE_WINE_RUN" "$TALVORE_TESTS_DIR/selfupdate_cases.exe"

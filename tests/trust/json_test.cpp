@@ -54,6 +54,10 @@ TEST(JsonParse, Errors) {
       {"{a:1}", "ParseError: esperado '\"' na posicao 2"},
       {"{\"a\":1", "ParseError: objeto malformado"},
       {"{\"a\":1 \"b\":2}", "ParseError: objeto malformado"},
+      // Trailing commas in objects: reported by the member name that should follow.
+      {"{\"a\":1,}", "ParseError: esperado '\"' na posicao 8"},
+      {"{\"a\":1, }", "ParseError: esperado '\"' na posicao 9"},
+      {"[{\"a\":{},}]", "ParseError: esperado '\"' na posicao 10"},
       {"tru", "ParseError: literal booleano invalido"},
       {"fals", "ParseError: literal booleano invalido"},
       {"trUe", "ParseError: literal booleano invalido"},

@@ -5,6 +5,7 @@
 #include <random>
 
 #include "core/handles.h"
+#include "core/names.h"
 #include "tests/support/test_support.h"
 #include "updater/state_file.h"
 
@@ -14,8 +15,8 @@ using testing_support::ListFilesRecursive;
 using testing_support::ReadBytesOr;
 using testing_support::TestsDir;
 using testing_support::WriteBytes;
-using updater::kStateFile;
-using updater::kStateFileHd;
+using names::kStateFile;
+using names::kStateFileHd;
 using updater::ReadAppliedLauncherVersion;
 using updater::ReadAppliedVersion;
 using updater::WriteAppliedLauncherVersion;

@@ -2,6 +2,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "core/names.h"
 #include "core/text.h"
 #include "updater/state_file.h"
 
@@ -9,7 +10,7 @@ int wmain(int argc, wchar_t** argv) {
   if (argc < 3) return 2;
   const std::wstring dir = argv[1];
   for (int64_t v = _wtoi64(argv[2]);; ++v) {
-    updater::WriteAppliedVersion(dir, updater::kStateFile, v);
+    updater::WriteAppliedVersion(dir, names::kStateFile, v);
     updater::WriteAppliedLauncherVersion(dir, v);
   }
 }

@@ -117,12 +117,72 @@ TEST(Layout, LinkTargetsAndSitePrefix) {
   EXPECT_EQ(LinkTargetFor(ID_WHATSAPP), deployment::kWhatsAppUrl);
   EXPECT_EQ(LinkTargetFor(ID_DISCORD), deployment::kDiscordUrl);
   EXPECT_EQ(LinkTargetFor(ID_PLAY), L"");
-  EXPECT_TRUE(HasSitePrefix(site + L"/noticia/1"));
-  EXPECT_TRUE(HasSitePrefix(site + L"/"));
-  EXPECT_FALSE(HasSitePrefix(site));  // shorter than the prefix
-  EXPECT_FALSE(HasSitePrefix(site + L".evil.example/x"));
-  EXPECT_FALSE(HasSitePrefix(L"javascript:alert(1)"));
-  EXPECT_FALSE(HasSitePrefix(L""));
+  EXPECT_EQ(SitePrefix(), site + L"/");
+}
+
+// A news link from the unsigned feed as it reaches the shell; "" is a card that opens nothing.
+TEST(Layout, OnlyWellFormedSiteLinksAreOpened) {
+  const std::wstring site = deployment::kSiteUrl;
+  const std::wstring refused;
+  struct Case {
+    std::wstring link, opened;
+  } cases[] = {
+      {site + L"/", site + L"/"},
+      {site + L"/noticia/1", site + L"/noticia/1"},
+      {site + L"/updates.html#fim", site + L"/updates.html#fim"},
+      {site + L"/a-b._~/c:d@e/[f]?g=h&i=j+k;l=(m)*!$',#n",
+       site + L"/a-b._~/c:d@e/[f]?g=h&i=j+k;l=(m)*!$',#n"},
+      {site + L"/caf%C3%A9%20x%2fy", site + L"/caf%C3%A9%20x%2fy"},
+      // Letters beyond ASCII go out as UTF-8 escapes.
+      {site + L"/not\u00EDcias", site + L"/not%C3%ADcias"},
+      {site + L"/atualiza\u00E7\u00E3o?p=\u00C9", site + L"/atualiza%C3%A7%C3%A3o?p=%C3%89"},
+      {site + L"/\u0416/\u4E2D", site + L"/%D0%96/%E4%B8%AD"},
+      // Not on the site.
+      {L"", refused},
+      {site, refused},
+      {site + L"0/x", refused},  // more port digits
+      {site + L"@evil.example/", refused},
+      {site + L".evil.example/x", refused},
+      {L"https://site.evil/", refused},
+      {L"file:///C:/x.exe", refused},
+      {L"javascript:alert(1)", refused},
+      {L"javascript:", refused},
+      {L"HTTP" + site.substr(4) + L"/", refused},
+      // Characters that would reach the browser's command line.
+      {site + L"/a b", refused},
+      {site + L"/a\" --new-window file:///C:/x.exe", refused},
+      {site + L"/a\\b", refused},
+      {site + L"/<b>", refused},
+      {site + L"/a^b", refused},
+      {site + L"/a|b", refused},
+      {site + L"/a`b", refused},
+      {site + L"/{a}", refused},
+      {site + L"/a\tb", refused},
+      {site + L"/a\r\nb", refused},
+      {site + L"/a\x7F", refused},
+      {site + L"/a\x01", refused},
+      {site + std::wstring(L"/a\0b", 4), refused},
+      // Escapes that are not two hex digits.
+      {site + L"/a%", refused},
+      {site + L"/a%4", refused},
+      {site + L"/a%4g", refused},
+      {site + L"/a%G1", refused},
+      {site + L"/a%%41", refused},
+      // Not letters: spaces, controls, direction and zero-width marks, symbols, surrogates.
+      {site + L"/a\u00A0b", refused},
+      {site + L"/a\u0085b", refused},
+      {site + L"/a\u3000b", refused},
+      {site + L"/a\u202Eexe.jpg", refused},
+      {site + L"/a\u200Bb", refused},
+      {site + L"/a\uFEFFb", refused},
+      {site + L"/a\uFFFDb", refused},
+      {site + L"/a\uFF02b", refused},  // fullwidth quotation mark
+      {site + L"/a\xD800" L"b", refused},
+      {site + L"/a\xD83D\xDE00" L"b", refused},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(SiteLinkToOpen(c.link), c.opened) << ts::Narrow(c.link);
+  }
 }
 
 TEST(Layout, LinkTextSplit) {
@@ -200,6 +260,30 @@ TEST(Layout, LightTickInvalidatesBothTrailsOfEachHead) {
   EXPECT_EQ(corner.left, static_cast<int>(136.9f - 11));
   EXPECT_EQ(corner.top, 175);
   EXPECT_EQ(corner.bottom, static_cast<int>(186 + 96 + 11));
+}
+
+TEST(Layout, LightPhaseStaysWithinOneLapAndKeepsMoving) {
+  EXPECT_FLOAT_EQ(NextLightPhase(0), kLightPhaseStep);
+  EXPECT_FLOAT_EQ(NextLightPhase(kLightPathLength - kLightPhaseStep), 0);
+  EXPECT_NEAR(NextLightPhase(kLightPathLength - 1), kLightPhaseStep - 1, 1e-3f);
+  // Several laps: every tick moves one step along the path and stays below its length.
+  float phase = 0;
+  for (int tick = 0; tick < 2000; ++tick) {
+    const float next = NextLightPhase(phase);
+    ASSERT_GE(next, 0) << tick;
+    ASSERT_LT(next, kLightPathLength) << tick;
+    const float moved = next >= phase ? next - phase : next + kLightPathLength - phase;
+    ASSERT_NEAR(moved, kLightPhaseStep, 1e-3f) << tick;
+    phase = next;
+  }
+  // The tick that completes a lap invalidates the same span as one that did not wrap.
+  const float old = kLightPathLength - 2;
+  for (int head = 0; head < 2; ++head) {
+    const RECT wrapped = LightTickRect(old, NextLightPhase(old), head, 1.0f);
+    const RECT straight = LightTickRect(old, old + kLightPhaseStep, head, 1.0f);
+    EXPECT_TRUE(EqualRect(&wrapped, &straight)) << head;
+    EXPECT_LT(wrapped.left, wrapped.right) << head;
+  }
 }
 
 TEST(Layout, ProgressReports) {
