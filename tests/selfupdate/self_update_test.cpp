@@ -27,9 +27,16 @@ constexpr char kSignature[] = "launcher_manifest.sig";
 
 std::wstring OldBuild() { return ts::BinDir() + L"\\TalvoreLauncher.exe"; }
 std::wstring NewBuild() { return ts::TestsDir() + L"\\TalvoreLauncherNext.exe"; }
-std::wstring TreeDir(const std::wstring& tree) { return ts::ServerWwwDir() + L"\\selfupdate\\" + tree; }
+// The trees' folder below the server root: selfupdate, or the release test's own.
+std::string Trees() {
+  const std::string trees = ts::GetEnv("TALVORE_SELFUPDATE_TREES");
+  return trees.empty() ? "selfupdate" : trees;
+}
+std::wstring TreeDir(const std::wstring& tree) {
+  return ts::ServerWwwDir() + L"\\" + ts::Widen(Trees()) + L"\\" + tree;
+}
 std::string TreeUrl(const std::string& tree) {
-  return ts::Narrow(ts::HttpRoot()) + "/selfupdate/" + tree;
+  return ts::Narrow(ts::HttpRoot()) + "/" + Trees() + "/" + tree;
 }
 
 std::string LauncherState(long long version) {
@@ -59,7 +66,7 @@ std::vector<std::wstring> SelfUpdateFiles(const std::wstring& dir) {
 
 // Launcher-manifest and build requests under the tree, relative to it, in order.
 std::vector<std::string> TreeRequests(const std::string& tree, long long since) {
-  const std::string prefix = " /selfupdate/" + tree + "/";
+  const std::string prefix = " /" + Trees() + "/" + tree + "/";
   std::vector<std::string> out;
   for (const std::string& line : ts::LogLinesSince(since)) {
     const size_t at = line.find(prefix);
@@ -570,4 +577,25 @@ TEST_F(SelfUpdate, ApplyKilledAtAnyPointLeavesAWholeLauncher) {
   std::printf("apply: %lu ms to the rename, %lu ms to the end; kills left:%s\n",
               static_cast<unsigned long>(untilReplaced), static_cast<unsigned long>(untilEnd),
               seen.c_str());
+}
+
+// Run by the release test: the build scripts/release published, code-signed with a throwaway
+// certificate, replaces the shipped build like any other.
+TEST_F(SelfUpdate, CodeSignedReleaseBuildIsInstalled) {
+  ASSERT_NE(Trees(), "selfupdate") << "run by release_test, which publishes the tree";
+  const std::string served =
+      ts::ReadBytesOr(TreeDir(L"signed") + L"\\builds\\TalvoreLauncher-17.exe");
+  ASSERT_FALSE(served.empty());
+  const std::wstring dir = LauncherFolder(L"signed", "signed");
+  const std::wstring exe = dir + L"\\TalvoreLauncher.exe";
+  const long long mark = ts::LogSize();
+  StartHandOffAndClose(exe, dir, exe);
+
+  EXPECT_TRUE(ts::ReadBytesOr(exe) == served) << WhichBuild(exe);
+  EXPECT_EQ(ts::ReadBytesOr(dir + L"\\launcher_state.json"), LauncherState(17));
+  EXPECT_EQ(SelfUpdateFiles(dir),
+            (std::vector<std::wstring>{L"TalvoreLauncher.exe", L"launcher_state.json"}));
+  EXPECT_EQ(TreeRequests("signed", mark),
+            (std::vector<std::string>{kManifest, kSignature, "builds/TalvoreLauncher-17.exe",
+                                      kManifest, kSignature}));
 }

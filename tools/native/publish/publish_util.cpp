@@ -92,6 +92,26 @@ std::string Upper(std::string s) {
   return s;
 }
 
+// Web servers make ETag and Last-Modified from the size and the modification time in whole
+// seconds. A same-size replacement written in the same second as the file it replaces would
+// keep both, and a cache that revalidates would go on serving the old bytes; so the new file's
+// time always moves past the old one's.
+bool MoveTimePastReplaced(const std::string& tmp, const std::string& target, std::string* error) {
+  struct stat old {}, fresh {};
+  if (::stat(target.c_str(), &old) != 0) return true;  // nothing replaced
+  if (::stat(tmp.c_str(), &fresh) != 0) {
+    *error = tmp + ": " + Errno();
+    return false;
+  }
+  if (fresh.st_mtim.tv_sec > old.st_mtim.tv_sec) return true;
+  const timespec times[2] = {{0, UTIME_OMIT}, {old.st_mtim.tv_sec + 1, 0}};
+  if (::utimensat(AT_FDCWD, tmp.c_str(), times, 0) != 0) {
+    *error = tmp + ": " + Errno();
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 bool ReadFile(const std::string& path, std::string* bytes, std::string* error) {
@@ -125,6 +145,10 @@ bool WriteFileReplacing(const std::string& path, const std::string& bytes, std::
   if (::close(fd) != 0 || !ok) {
     ::unlink(tmp.c_str());
     *error = path + ": " + why;
+    return false;
+  }
+  if (!MoveTimePastReplaced(tmp, path, error)) {
+    ::unlink(tmp.c_str());
     return false;
   }
   if (std::rename(tmp.c_str(), path.c_str()) != 0) {
@@ -285,6 +309,7 @@ bool HashFile(const std::string& path, const std::string& copyTo, unsigned char 
       *error = tmp + ": " + Errno();
       ok = false;
     }
+    if (ok) ok = MoveTimePastReplaced(tmp, copyTo, error);
     if (ok && std::rename(tmp.c_str(), copyTo.c_str()) != 0) {
       *error = copyTo + ": " + Errno();
       ok = false;
