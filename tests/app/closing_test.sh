@@ -24,9 +24,6 @@ mkdir -p "$site" "$app" "$content/data"
 prefix="${TALVORE_WINEPREFIX}-closing"
 export WINEPREFIX="$prefix"
 "$src/tests/harness/wine-prefix" "$prefix" || exit 1
-# Without a window manager on the test screen, Wine waits two seconds for a managed window to be
-# withdrawn at every close; unmanaged windows close at once.
-"$TALVORE_WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
 xvfb="" server=""
 cleanup() {
   wineserver -k 2>/dev/null; wineserver -w 2>/dev/null
