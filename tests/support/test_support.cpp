@@ -81,6 +81,9 @@ std::wstring TestsDir() { return EnvPath("TALVORE_TESTS_DIR", "/tmp"); }
 std::wstring SourceDir() { return EnvPath("TALVORE_SOURCE_DIR", "/tmp"); }
 
 long long LogSize() {
+  // nginx writes a request's line after sending the answer: a short pause lets the lines of
+  // requests that just finished land before the offset is taken.
+  Sleep(50);
   WIN32_FILE_ATTRIBUTE_DATA data{};
   if (!GetFileAttributesExW(ServerAccessLog().c_str(), GetFileExInfoStandard, &data)) return 0;
   return (static_cast<long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
