@@ -24,7 +24,8 @@ mkdir -p "$site" "$app" "$content/data"
 prefix="${TALVORE_WINEPREFIX}-closing"
 export WINEPREFIX="$prefix"
 "$src/tests/harness/wine-prefix" "$prefix" || exit 1
-xvfb="" server=""
+source "$src/tests/harness/window-test.bash"
+server=""
 cleanup() {
   wineserver -k 2>/dev/null; wineserver -w 2>/dev/null
   [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
@@ -34,20 +35,7 @@ trap cleanup EXIT
 trap 'exit 1' INT TERM
 wineserver -k 2>/dev/null; wineserver -w 2>/dev/null
 wineserver -p 2>/dev/null  # kept between the rounds, so each start is quick
-for display in $(seq $((2500 + RANDOM % 400)) 2999); do
-  [ -e "/tmp/.X$display-lock" ] || [ -e "/tmp/.X11-unix/X$display" ] && continue
-  Xvfb ":$display" -screen 0 1600x1000x24 -nolisten tcp >/dev/null 2>&1 &
-  xvfb=$!
-  for _ in $(seq 100); do
-    xdpyinfo -display ":$display" >/dev/null 2>&1 && break
-    kill -0 "$xvfb" 2>/dev/null || break
-    sleep 0.1
-  done
-  xdpyinfo -display ":$display" >/dev/null 2>&1 && break
-  kill "$xvfb" 2>/dev/null; xvfb=""
-done
-[ -n "$xvfb" ] || { echo "FAIL no free X display for Xvfb"; exit 1; }
-export DISPLAY=":$display"
+start_test_screen 2500 2999 || exit 1
 
 # The site: demo news with its pictures, and a signed tree with one large file.
 head -c 3000000 /dev/urandom > "$content/data/mundo.pak"
@@ -60,9 +48,7 @@ cp -r "$src/demo/site/." "$site/"
 server=$!
 for _ in $(seq 50); do curl -s -o /dev/null "http://127.0.0.1:$site_port/" && break; sleep 0.1; done
 
-failures=0
 fail() { echo "FAIL $*"; failures=$((failures + 1)); }
-driver() { "$TALVORE_WINE" "$TALVORE_TESTS_DIR/driver.exe" "$@" 2>/dev/null | tr -d '\r'; return "${PIPESTATUS[0]}"; }
 # Every file in the game folder is absent or the published one; leftovers are downloads in
 # progress (".tmp") and the launcher's own files.
 consistent() {

@@ -19,7 +19,7 @@ mkdir -p "$app" "$scratch/content"
 prefix="${TALVORE_WINEPREFIX}-plant"
 export WINEPREFIX="$prefix"
 "$src/tests/harness/wine-prefix" "$prefix" || exit 1
-xvfb=""
+source "$src/tests/harness/window-test.bash"
 cleanup() {
   wineserver -k 2>/dev/null; wineserver -w 2>/dev/null
   [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
@@ -28,27 +28,8 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 1' INT TERM
 wineserver -k 2>/dev/null; wineserver -w 2>/dev/null
-for display in $(seq $((2000 + RANDOM % 400)) 2499); do
-  [ -e "/tmp/.X$display-lock" ] || [ -e "/tmp/.X11-unix/X$display" ] && continue
-  Xvfb ":$display" -screen 0 1600x1000x24 -nolisten tcp >/dev/null 2>&1 &
-  xvfb=$!
-  for _ in $(seq 100); do
-    xdpyinfo -display ":$display" >/dev/null 2>&1 && break
-    kill -0 "$xvfb" 2>/dev/null || break
-    sleep 0.1
-  done
-  xdpyinfo -display ":$display" >/dev/null 2>&1 && break
-  kill "$xvfb" 2>/dev/null; xvfb=""
-done
-[ -n "$xvfb" ] || { echo "FAIL no free X display for Xvfb"; exit 1; }
-export DISPLAY=":$display"
+start_test_screen 2000 2499 || exit 1
 
-failures=0
-check() {  # check DESCRIPTION COMMAND...
-  local what="$1"; shift
-  if "$@"; then echo "ok   $what"; else echo "FAIL $what"; failures=$((failures + 1)); fi
-}
-driver() { "$TALVORE_WINE" "$TALVORE_TESTS_DIR/driver.exe" "$@" 2>/dev/null | tr -d '\r'; return "${PIPESTATUS[0]}"; }
 plant() {  # plant FOLDER: a planted DLL under every name
   local n
   for n in "${names[@]}"; do cp "$TALVORE_TESTS_DIR/planted.dll" "$1/$n.dll"; done

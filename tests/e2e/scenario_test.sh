@@ -44,7 +44,7 @@ prefix="${TALVORE_WINEPREFIX}-e2e"
 export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree=;mshtml=;winemenubuilder.exe=d"
 "$src/tests/harness/wine-prefix" "$prefix" || exit 1
 
-xvfb=""
+source "$src/tests/harness/window-test.bash"
 cleanup() {
   wineserver -k 2>/dev/null; wineserver -w 2>/dev/null
   [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
@@ -57,27 +57,9 @@ wineserver -k 2>/dev/null; wineserver -w 2>/dev/null  # a session left by an int
 
 # A screen of our own: the work area belongs to this Wine session, and the screenshots show
 # only this launcher.
-for display in $(seq $((1200 + RANDOM % 600)) 1900); do
-  [ -e "/tmp/.X$display-lock" ] || [ -e "/tmp/.X11-unix/X$display" ] && continue
-  Xvfb ":$display" -screen 0 1600x1000x24 -nolisten tcp >/dev/null 2>&1 &
-  xvfb=$!
-  for _ in $(seq 100); do
-    xdpyinfo -display ":$display" >/dev/null 2>&1 && break
-    kill -0 "$xvfb" 2>/dev/null || break
-    sleep 0.1
-  done
-  xdpyinfo -display ":$display" >/dev/null 2>&1 && { echo "$xvfb" > "$scratch/xvfb.pid"; break; }
-  kill "$xvfb" 2>/dev/null; xvfb=""
-done
-[ -n "$xvfb" ] || { echo "FAIL no free X display for Xvfb"; exit 1; }
-export DISPLAY=":$display"
+start_test_screen 1200 1900 || exit 1
+echo "$xvfb" > "$scratch/xvfb.pid"
 
-failures=0
-check() {  # check DESCRIPTION COMMAND...
-  local what="$1"; shift
-  if "$@"; then echo "ok   $what"; else echo "FAIL $what"; failures=$((failures + 1)); fi
-}
-driver() { "$TALVORE_WINE" "$TALVORE_TESTS_DIR/driver.exe" "$@" 2>/dev/null | tr -d '\r'; return "${PIPESTATUS[0]}"; }
 settings() {
   "$TALVORE_WINE" "$TALVORE_TESTS_DIR/settings_driver.exe" "$winapp\\TalvoreLauncher.exe" "$@" \
     2>/dev/null | tr -d '\r'; return "${PIPESTATUS[0]}"

@@ -22,7 +22,7 @@ prefix="${TALVORE_WINEPREFIX}-arch"
 export WINEPREFIX="$prefix"
 "$src/tests/harness/wine-prefix" "$prefix" || exit 1
 
-xvfb=""
+source "$src/tests/harness/window-test.bash"
 cleanup() {
   wineserver -k 2>/dev/null; wineserver -w 2>/dev/null
   [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
@@ -32,20 +32,7 @@ trap cleanup EXIT
 trap 'exit 1' INT TERM
 wineserver -k 2>/dev/null; wineserver -w 2>/dev/null
 
-for display in $(seq $((700 + RANDOM % 400)) 1199); do
-  [ -e "/tmp/.X$display-lock" ] || [ -e "/tmp/.X11-unix/X$display" ] && continue
-  Xvfb ":$display" -screen 0 1600x1000x24 -nolisten tcp >/dev/null 2>&1 &
-  xvfb=$!
-  for _ in $(seq 100); do
-    xdpyinfo -display ":$display" >/dev/null 2>&1 && break
-    kill -0 "$xvfb" 2>/dev/null || break
-    sleep 0.1
-  done
-  xdpyinfo -display ":$display" >/dev/null 2>&1 && break
-  kill "$xvfb" 2>/dev/null; xvfb=""
-done
-[ -n "$xvfb" ] || { echo "FAIL no free X display for Xvfb"; exit 1; }
-export DISPLAY=":$display"
+start_test_screen 700 1199 || exit 1
 
 # The compiled-in site: a small signed content tree and the demo news with its pictures.
 head -c 200000 /dev/urandom > "$scratch/content/data/mundo.pak"
@@ -56,12 +43,6 @@ printf 'Bem-vindo a Talvore!\r\n' > "$scratch/content/leia-me.txt"
 cp -r "$src/demo/site/." "$site/www/"
 "$src/demo/serve-demo" start "$site" || { echo "FAIL nginx on 127.0.0.1:$site_port"; exit 1; }
 
-failures=0
-check() {  # check DESCRIPTION COMMAND...
-  local what="$1"; shift
-  if "$@"; then echo "ok   $what"; else echo "FAIL $what"; failures=$((failures + 1)); fi
-}
-driver() { "$TALVORE_WINE" "$TALVORE_TESTS_DIR/driver.exe" "$@" 2>/dev/null | tr -d '\r'; return "${PIPESTATUS[0]}"; }
 # compare A B [OUT_DIFF]: exit 0 when the client areas match outside the lights' ring.
 compare() {
   /usr/bin/python3 "$src/tests/ui/window_diff.py" "$@"
