@@ -25,7 +25,11 @@ ok() { echo "ok: $*"; }
 nginx_conf() {
   local dir="$1"; shift
   mkdir -p "$dir/logs" "$dir/tmp"
+  # Started as root (a fresh machine's set-up), nginx's workers would otherwise run as nobody
+  # and could not read a checkout below root's home.
+  local nginx_user=""; [ "$(id -u)" -eq 0 ] && nginx_user="user root;"
   cat > "$dir/nginx.conf" <<CONF
+$nginx_user
 worker_processes 1;
 pid $dir/nginx.pid;
 error_log $dir/logs/error.log warn;
