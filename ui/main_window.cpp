@@ -6,10 +6,9 @@
 #include <algorithm>
 #include <memory>
 #include <mutex>
-#include <system_error>
-#include <thread>
 
 #include "core/app_messages.h"
+#include "core/detached_thread.h"
 #include "core/globals.h"
 #include "core/handles.h"
 #include "game/game_launch.h"
@@ -79,11 +78,8 @@ LRESULT OnCreate(HWND hwnd) {
     }
   }
   EnableWindow(g_playButton, FALSE);
-  try {
-    std::thread(FetchNewsThread, hwnd).detach();
-  } catch (const std::system_error&) {
-    // Without the thread the panel keeps showing its loading line.
-  }
+  // Without the thread the panel keeps showing its loading line.
+  StartDetachedThread([hwnd] { FetchNewsThread(hwnd); });
   SetTimer(hwnd, ID_TIMER_LIGHTS, kLightsTimerMs, OnLightsTimer);
   StartUpdate();
   return 0;
@@ -377,9 +373,7 @@ void StartUpdate() {
   g_totalPercent = 0;
   g_filePercent = 0;
   InvalidateRect(g_hwndMain, nullptr, FALSE);
-  try {
-    std::thread(RunUpdateThread).detach();
-  } catch (const std::system_error&) {
+  if (!StartDetachedThread(RunUpdateThread)) {
     // No worker will report: finish as a failed update so "Tentar novamente" is offered.
     g_updateOk = false;
     g_updateMessage = kUpdateStartFailed;
