@@ -40,6 +40,8 @@ std::wstring SideFilePath(const std::wstring& target) {
 }
 
 // A complete copy of source at dest, on the disk before it returns; on failure dest is gone.
+// Only the bytes are copied: CopyFileW would also carry the running file's streams, such as
+// the browser's downloaded-from-the-internet mark, onto the installed launcher.
 bool CopyToDisk(const std::wstring& source, const std::wstring& dest) {
   bool ok = false;
   {

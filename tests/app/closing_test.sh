@@ -21,19 +21,15 @@ rm -rf "$scratch"
 site="$scratch/site"; app="$scratch/Talvore"; content="$scratch/content"
 mkdir -p "$site" "$app" "$content/data"
 
-prefix="${TALVORE_WINEPREFIX}-closing"
-export WINEPREFIX="$prefix"
-"$src/tests/harness/wine-prefix" "$prefix" || exit 1
 source "$src/tests/harness/window-test.bash"
+use_test_prefix closing
 server=""
 cleanup() {
-  wineserver -k 2>/dev/null; wineserver -w 2>/dev/null
-  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
+  end_test_session
   [ -n "$server" ] && kill "$server" 2>/dev/null
 }
 trap cleanup EXIT
 trap 'exit 1' INT TERM
-wineserver -k 2>/dev/null; wineserver -w 2>/dev/null
 wineserver -p 2>/dev/null  # kept between the rounds, so each start is quick
 start_test_screen 2500 2999 || exit 1
 

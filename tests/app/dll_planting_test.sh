@@ -16,18 +16,14 @@ downloads="$scratch/Downloads"
 app="$downloads/Talvore"
 mkdir -p "$app" "$scratch/content"
 
-prefix="${TALVORE_WINEPREFIX}-plant"
-export WINEPREFIX="$prefix"
-"$src/tests/harness/wine-prefix" "$prefix" || exit 1
 source "$src/tests/harness/window-test.bash"
+use_test_prefix plant
 cleanup() {
-  wineserver -k 2>/dev/null; wineserver -w 2>/dev/null
-  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
+  end_test_session
   rm -rf "$TALVORE_TEST_SERVERS/www/plant"
 }
 trap cleanup EXIT
 trap 'exit 1' INT TERM
-wineserver -k 2>/dev/null; wineserver -w 2>/dev/null
 start_test_screen 2000 2499 || exit 1
 
 plant() {  # plant FOLDER: a planted DLL under every name

@@ -40,20 +40,16 @@ launcher="$TALVORE_BIN_DIR/TalvoreLauncher.exe"
 next="$TALVORE_TESTS_DIR/TalvoreLauncherNext.exe"
 winapp="$(win "$app")"
 
-prefix="${TALVORE_WINEPREFIX}-e2e"
-export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree=;mshtml=;winemenubuilder.exe=d"
-"$src/tests/harness/wine-prefix" "$prefix" || exit 1
-
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree=;mshtml=;winemenubuilder.exe=d"
 source "$src/tests/harness/window-test.bash"
+use_test_prefix e2e
 cleanup() {
-  wineserver -k 2>/dev/null; wineserver -w 2>/dev/null
-  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
+  end_test_session
   "$src/demo/serve-demo" stop "$site" 2>/dev/null
   for _ in $(seq 50); do port_taken || break; sleep 0.1; done  # free for the next test
 }
 trap cleanup EXIT
 trap 'exit 1' INT TERM
-wineserver -k 2>/dev/null; wineserver -w 2>/dev/null  # a session left by an interrupted run
 
 # A screen of our own: the work area belongs to this Wine session, and the screenshots show
 # only this launcher.

@@ -3,8 +3,25 @@
 #                                  exported as DISPLAY, its process id in $xvfb (empty on failure)
 #   check DESCRIPTION COMMAND...   prints ok/FAIL and counts failures in $failures
 #   driver ARGS...                 tests/driver against the launcher window of this session
+#   use_test_prefix NAME           the test's own Wine prefix, $TALVORE_WINEPREFIX-NAME: made when
+#                                  missing, exported as WINEPREFIX, a session left in it by an
+#                                  interrupted run ended
+#   end_test_session               ends the prefix's Wine processes and the test screen
 xvfb=""
 failures=0
+harness_dir="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+
+use_test_prefix() {
+  export WINEPREFIX="${TALVORE_WINEPREFIX}-$1"
+  "$harness_dir/wine-prefix" "$WINEPREFIX" || exit 1
+  wineserver -k 2>/dev/null; wineserver -w 2>/dev/null
+}
+
+end_test_session() {
+  wineserver -k 2>/dev/null; wineserver -w 2>/dev/null
+  if [ -n "$xvfb" ]; then kill "$xvfb" 2>/dev/null; fi
+  return 0
+}
 
 start_test_screen() {
   local display

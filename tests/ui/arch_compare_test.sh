@@ -18,19 +18,14 @@ for entry in "${launchers[@]}"; do
   [ -f "${entry#*=}" ] || { echo "FAIL missing ${entry#*=} (scripts/test builds both)"; exit 1; }
 done
 
-prefix="${TALVORE_WINEPREFIX}-arch"
-export WINEPREFIX="$prefix"
-"$src/tests/harness/wine-prefix" "$prefix" || exit 1
-
 source "$src/tests/harness/window-test.bash"
+use_test_prefix arch
 cleanup() {
-  wineserver -k 2>/dev/null; wineserver -w 2>/dev/null
-  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
+  end_test_session
   "$src/demo/serve-demo" stop "$site" 2>/dev/null
 }
 trap cleanup EXIT
 trap 'exit 1' INT TERM
-wineserver -k 2>/dev/null; wineserver -w 2>/dev/null
 
 start_test_screen 700 1199 || exit 1
 
